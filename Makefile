@@ -1,0 +1,32 @@
+# The two commands: 'make run' starts the tool, 'make test' runs every test.
+# Both install what is missing (Debian 12, as root or through sudo), then configure and build.
+BUILD := build
+
+.PHONY: all deps build test run clean format
+
+all: build
+
+deps:
+	@bash cmake/install-deps.sh
+
+$(BUILD)/CMakeCache.txt: CMakeLists.txt CMakePresets.json cmake/toolchain-i686-w64-mingw32.cmake | deps
+	cmake --preset default
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build --preset default
+
+test: build
+	bash cmake/wine-session.sh $(BUILD) ctest --preset default
+
+run: build
+	@if [ -f $(BUILD)/quorvel.exe ]; then \
+		bash cmake/run-quorvel.sh $(BUILD); \
+	else \
+		echo "The program is not there yet: only the runtime and its tests are built."; \
+	fi
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD)

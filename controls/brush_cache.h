@@ -1,0 +1,22 @@
+// The brush cache: one shared solid brush per colour, counted by its holders and deleted when the
+// last one lets go.
+#pragma once
+
+#include <windows.h>
+
+#include "runtime/object_list.h"
+
+struct BrushEntry {
+    COLORREF color; // the key
+    HBRUSH brush;   // 0 if it could not be made
+    int references; // holders
+};
+
+extern CRITICAL_SECTION brushLock;
+extern ObjectListNode *brushList;
+
+// A brush of the colour, or 0 when none could be made; every non-zero result is owed one
+// ReleaseBrush.
+HBRUSH AcquireBrush(COLORREF color);
+// Drops one hold on a brush; the last one deletes it. A brush the cache does not hold is ignored.
+void ReleaseBrush(HBRUSH brush);

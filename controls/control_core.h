@@ -1,0 +1,136 @@
+// The control core: the record of every control, the operations table of each kind, the library's
+// start, registration and the shared subclass procedure, and the operations that the application
+// calls by control number.
+#pragma once
+
+#include <windows.h>
+
+#include "runtime/object_table.h"
+
+struct ControlOps;
+
+// Kind words of a spin box.
+struct SpinBoxFields {
+    COLORREF backgroundColor; // of the edit part; CLR_NONE = the system's
+    COLORREF frontColor;      // text colour of the edit part; CLR_NONE = the system's
+    HBRUSH backgroundBrush;   // from the brush cache; 0 when there is none
+    HWND upDownHandle;        // the up-down window
+};
+
+// Kind words of a text area.
+struct TextAreaFields {
+    int emptyLineState;       // 0, 1 or 2: see the text area
+    COLORREF backgroundColor; // CLR_NONE = the system's window colour
+    COLORREF frontColor;      // CLR_NONE = the automatic text colour
+    int unused;
+};
+
+// The element of controlTable.
+struct ControlRecord {
+    HWND handle;         // the control's main window; first, so the record is live while it exists
+    ControlOps *ops;     // the kind's table
+    int reserved;        // stays 0
+    WNDPROC previousProc; // the procedure that ControlProcedure forwards every message to
+    union {              // the kind's four words
+        SpinBoxFields spinBox;
+        TextAreaFields textArea;
+        INT_PTR kindWords[4];
+    };
+};
+static_assert(sizeof(ControlRecord) == 32, "eight 32-bit fields");
+
+// Kind codes.
+enum {
+    KIND_BUTTON = 1,
+    KIND_TEXT_AREA = 22,
+    KIND_SPIN_BOX = 26,
+};
+
+// Colour types of setColor and getColor.
+enum {
+    FRONT_COLOR = 1,
+    BACKGROUND_COLOR = 2,
+};
+
+// The operations of one kind of control: two words of data, then 35 slots, each empty or an
+// operation on the control's record. Reserved slots stay empty.
+struct ControlOps {
+    int kind;
+    int tableSize; // 148
+    LRESULT (*onParentMessage)(ControlRecord *record, HWND window, UINT message, WPARAM wParam,
+                               LPARAM lParam);
+    void (*onDestroy)(ControlRecord *record);
+    int (*getState)(ControlRecord *record);
+    void (*setState)(ControlRecord *record, int value);
+    void (*getText)(ControlRecord *record, int position);
+    void (*setText)(ControlRecord *record, const char *text);
+    void (*addItem)(ControlRecord *record, int position, const char *text, int further);
+    void (*addItemEx)(ControlRecord *record, int position, const char *text, int further,
+                      int further2);
+    void (*removeItem)(ControlRecord *record, int index);
+    void (*clearItems)(ControlRecord *record);
+    void (*resize)(ControlRecord *record, int x, int y, int width, int height);
+    int (*countItems)(ControlRecord *record);
+    void *reserved15[2];
+    void (*getItemText)(ControlRecord *record, int index, int further, int position);
+    void (*setItemText)(ControlRecord *record, int index, const char *text, int further);
+    void *reserved19[3];
+    int (*compositeWidth)(ControlRecord *record);
+    void *reserved23;
+    void (*hide)(ControlRecord *record, int hidden);
+    void *reserved25[2];
+    int (*getAttribute)(ControlRecord *record, int attribute);
+    void (*setAttribute)(ControlRecord *record, int attribute, int value);
+    void *reserved29[2];
+    void (*setColor)(ControlRecord *record, int type, COLORREF color);
+    COLORREF (*getColor)(ControlRecord *record, int type);
+    void *reserved33[5];
+};
+static_assert(sizeof(ControlOps) == 148, "37 words");
+
+// The control library's state block.
+struct ControlLibraryState {
+    HWND parentWindow; // parent of the controls created next
+    int scratch;       // set to 0 by UseControlParent and RegisterControl; nothing reads it
+    HFONT font;        // sent with WM_SETFONT to every control registered
+    void *auxArray;    // 40 zeroed bytes on processHeap; nothing reads them
+    int unused;
+    int auxCount;      // 10; nothing reads it
+    BYTE rest[56];
+};
+static_assert(sizeof(ControlLibraryState) == 80, "80 bytes");
+
+extern ObjectTable *controlTable;
+extern void *controlLibraryState; // the ControlLibraryState block's handle
+extern HFONT defaultFont;
+
+// Starts the control library; returns InitCommonControlsEx's result.
+BOOL InitControlLibrary();
+// Makes the window the parent of the controls created next; returns it.
+HWND UseControlParent(HWND window);
+// Binds a created window to its record: subclasses it, stores the number as its identifier and
+// "QV_ID", and sets the font. Returns the record's address for an OBJECT_ANY number, else the
+// window handle.
+INT_PTR RegisterControl(ObjectNumber number, ControlRecord *record, HWND window, ControlOps *ops);
+// The subclass procedure of every control: forwards to previousProc and releases the record at
+// WM_NCDESTROY.
+LRESULT CALLBACK ControlProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Generic operations by number; a number without a live control, or an empty slot, does nothing.
+void SetControlState(ObjectNumber number, int value);
+int GetControlState(ObjectNumber number);
+// Writes the control's text at position in the string buffer; the cursor ends right after it.
+void GetControlText(ObjectNumber number, int position);
+// Adds an item (a line, in a text area) at position, -1 after the last; a null text is "".
+void AddControlItem(ObjectNumber number, int position, const char *text);
+void ClearControlItems(ObjectNumber number);
+
+// Raises a control event of a control's own: posts MSG_CONTROL_EVENT to its event window.
+BOOL PostControlEvent(HWND controlWindow, int detail);
+// The first window from this one upwards that carries "QV_WindowID" or has no parent.
+HWND FindEventWindow(HWND window);
+// controlTable's onReuse: destroys the control window that holds the number.
+void DestroyReplacedControl(ObjectNumber number);
+// State block operations of ControlLibraryState.
+void InitControlState(void *block);
+void FreeControlState(void *block);

@@ -1,0 +1,12 @@
+// Helpers shared by the test programs.
+#include "test_support.h"
+
+#include "runtime/heaps.h"
+#include "runtime/string_engine.h"
+
+void StartRuntimeForTests() {
+    moduleHandle = GetModuleHandleA(0);
+    processHeap = HeapCreate(0, 4096, 0);
+    InitStringEngine();
+    CreateObjectHeap();
+}

@@ -1,0 +1,60 @@
+// Window objects: top-level windows named by number, each with a window class of its own, the
+// "QV_WindowID" property that leads back to its number, and a Tab accelerator table.
+#pragma once
+
+#include <windows.h>
+
+#include "runtime/object_table.h"
+
+// Per-window message hook, of the shape of a window procedure.
+typedef LRESULT(CALLBACK *WindowMessageCallback)(HWND window, UINT message, WPARAM wParam,
+                                                 LPARAM lParam);
+// Background-erase hook.
+typedef LRESULT(CALLBACK *WindowEraseCallback)(HDC deviceContext, HWND window);
+
+// The record of a window object in windowTable.
+struct WindowRecord {
+    HWND handle;                           // non-zero exactly while the object is live
+    int acceleratorCount;                  // entries in accelerators: 2
+    ACCEL *accelerators;                   // on processHeap
+    HACCEL acceleratorTable;               // made from accelerators
+    WindowMessageCallback messageCallback; // or null
+    COLORREF backgroundColor;              // CLR_NONE: no colour of its own
+    HBRUSH backgroundBrush;                // fills the client area on WM_ERASEBKGND when set
+    HWND mdiClient;                        // MDI client of an MDI child; null for a top-level window
+    WindowEraseCallback eraseCallback;     // or null
+};
+static_assert(sizeof(WindowRecord) == 36, "nine 32-bit fields");
+
+// Open flags of the window library's own; the other bits are window styles.
+enum {
+    WINDOW_CENTERED = 0x1,
+    WINDOW_CENTER_ON_PARENT = 0x2,
+    WINDOW_HIDDEN = 0x10000000,
+    WINDOW_DEFAULT_FLAGS = 0xC80000, // WS_CAPTION | WS_SYSMENU
+};
+
+// A position that keeps the current value, or lets the system choose one.
+enum { POSITION_IGNORE = -0xFFFF };
+
+extern ObjectTable *windowTable;
+extern void *eventState;    // the EventState block's handle
+extern void *sizeMoveState; // the SizeMoveState block's handle
+extern HICON windowIcon;
+extern HCURSOR windowCursor;
+
+// Starts the window library: the table, the event state, the class icon and cursor, and the
+// live-sizing state.
+void InitWindowLibrary();
+// Opens a window whose client area is innerWidth x innerHeight. Returns the window's handle for a
+// static number, the new window's number for OBJECT_ANY, or 0 on failure. A static number that is
+// still open closes its old window first.
+INT_PTR OpenWindowObject(ObjectNumber number, int x, int y, int innerWidth, int innerHeight,
+                         const char *title, int flags = WINDOW_DEFAULT_FLAGS, HWND parent = 0);
+// Closes a window object: its window, class, properties, accelerators and slot. A number without
+// a live window does nothing.
+void CloseWindowObject(ObjectNumber number);
+// Closes every window object and frees the event layer's leftover drop record.
+void CloseAllWindows();
+// The window's handle, or 0 when the number names no live window.
+HWND WindowHandleOf(ObjectNumber number);
