@@ -9,6 +9,9 @@
 
 struct ControlOps;
 
+// Window property of a control's main window that holds its number, as its identifier does.
+constexpr char CONTROL_ID_PROPERTY[] = "QV_ID";
+
 // Kind words of a spin box.
 struct SpinBoxFields {
     COLORREF backgroundColor; // of the edit part; CLR_NONE = the system's
@@ -27,11 +30,11 @@ struct TextAreaFields {
 
 // The element of controlTable.
 struct ControlRecord {
-    HWND handle;         // the control's main window; first, so the record is live while it exists
-    ControlOps *ops;     // the kind's table
-    int reserved;        // stays 0
+    HWND handle;          // the control's main window; first, so the record is live while it exists
+    ControlOps *ops;      // the kind's table
+    int reserved;         // stays 0
     WNDPROC previousProc; // the procedure that ControlProcedure forwards every message to
-    union {              // the kind's four words
+    union {               // the kind's four words
         SpinBoxFields spinBox;
         TextAreaFields textArea;
         INT_PTR kindWords[4];
@@ -57,8 +60,8 @@ enum {
 struct ControlOps {
     int kind;
     int tableSize; // 148
-    LRESULT (*onParentMessage)(ControlRecord *record, HWND window, UINT message, WPARAM wParam,
-                               LPARAM lParam);
+    LRESULT (*onParentMessage)
+    (ControlRecord *record, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void (*onDestroy)(ControlRecord *record);
     int (*getState)(ControlRecord *record);
     void (*setState)(ControlRecord *record, int value);
@@ -95,7 +98,7 @@ struct ControlLibraryState {
     HFONT font;        // sent with WM_SETFONT to every control registered
     void *auxArray;    // 40 zeroed bytes on processHeap; nothing reads them
     int unused;
-    int auxCount;      // 10; nothing reads it
+    int auxCount; // 10; nothing reads it
     BYTE rest[56];
 };
 static_assert(sizeof(ControlLibraryState) == 80, "80 bytes");

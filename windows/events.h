@@ -16,16 +16,16 @@ struct PendingEvent {
 
 // The fields of the current event and the pending-event queue.
 struct EventState {
-    ObjectNumber source;                // control, menu item or tray icon of the current event
-    ObjectNumber window;                // window of the current event; -1 when none is known
-    int detail;                         // detail of the current event; -1 when it has none
-    int pendingCode;                    // event code raised during a dispatch; 0 = none
-    WPARAM wParam;                      // of the last message returned as a raw message number
-    LPARAM lParam;                      // of that message
-    PendingEvent *queueHead;            // oldest queued event, or null
-    PendingEvent *queueTail;            // newest queued event, or null
-    WindowMessageCallback appCallback;  // application-wide message hook, or null
-    void *dropData;                     // drop record of the current drop event, or null
+    ObjectNumber source;               // control, menu item or tray icon of the current event
+    ObjectNumber window;               // window of the current event; -1 when none is known
+    int detail;                        // detail of the current event; -1 when it has none
+    int pendingCode;                   // event code raised during a dispatch; 0 = none
+    WPARAM wParam;                     // of the last message returned as a raw message number
+    LPARAM lParam;                     // of that message
+    PendingEvent *queueHead;           // oldest queued event, or null
+    PendingEvent *queueTail;           // newest queued event, or null
+    WindowMessageCallback appCallback; // application-wide message hook, or null
+    void *dropData;                    // drop record of the current drop event, or null
 };
 static_assert(sizeof(EventState) == 40, "ten 32-bit fields");
 

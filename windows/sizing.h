@@ -6,12 +6,12 @@
 
 // The one sizing of the process.
 struct SizeMoveState {
-    int active;         // 1 while a sizing runs
-    int restoreCursor;  // put the cursor back at savedCursor when a keyboard sizing ends
-    POINT savedCursor;  // cursor position when a keyboard sizing began
-    RECT rect;          // working window rectangle, screen coordinates
-    int edge;           // dragged edge or corner: 0 none yet, else WMSZ_ values
-    MINMAXINFO minMax;  // size limits
+    int active;        // 1 while a sizing runs
+    int restoreCursor; // put the cursor back at savedCursor when a keyboard sizing ends
+    POINT savedCursor; // cursor position when a keyboard sizing began
+    RECT rect;         // working window rectangle, screen coordinates
+    int edge;          // dragged edge or corner: 0 none yet, else WMSZ_ values
+    MINMAXINFO minMax; // size limits
 };
 static_assert(sizeof(SizeMoveState) == 76, "the sizing state's fields");
 

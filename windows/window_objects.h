@@ -21,8 +21,8 @@ struct WindowRecord {
     WindowMessageCallback messageCallback; // or null
     COLORREF backgroundColor;              // CLR_NONE: no colour of its own
     HBRUSH backgroundBrush;                // fills the client area on WM_ERASEBKGND when set
-    HWND mdiClient;                        // MDI client of an MDI child; null for a top-level window
-    WindowEraseCallback eraseCallback;     // or null
+    HWND mdiClient;                    // MDI client of an MDI child; null for a top-level window
+    WindowEraseCallback eraseCallback; // or null
 };
 static_assert(sizeof(WindowRecord) == 36, "nine 32-bit fields");
 
@@ -33,6 +33,11 @@ enum {
     WINDOW_HIDDEN = 0x10000000,
     WINDOW_DEFAULT_FLAGS = 0xC80000, // WS_CAPTION | WS_SYSMENU
 };
+
+// Window properties: the number + 1 of a window object (0, a missing property, means none), and
+// the mark of a window on which a drop target is registered.
+constexpr char WINDOW_ID_PROPERTY[] = "QV_WindowID";
+constexpr char DROP_ACCEPT_PROPERTY[] = "QV_DropAccept";
 
 // A position that keeps the current value, or lets the system choose one.
 enum { POSITION_IGNORE = -0xFFFF };

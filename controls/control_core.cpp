@@ -1,0 +1,185 @@
+// The control core: the library's start, registration, the subclass procedure of every control,
+// and the operations by number.
+#include "controls/control_core.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+#include <string.h>
+
+#include "controls/brush_cache.h"
+#include "runtime/heaps.h"
+#include "runtime/string_engine.h"
+#include "windows/window_objects.h"
+#include "windows/window_procedure.h"
+
+ObjectTable *controlTable;
+void *controlLibraryState;
+HFONT defaultFont;
+
+static ControlLibraryState *CurrentControlState() {
+    return (ControlLibraryState *)StateBlockGet(controlLibraryState);
+}
+
+// The live record of a control number, or null.
+static ControlRecord *ControlFind(ObjectNumber number) {
+    return (ControlRecord *)ObjectTableFind(controlTable, number);
+}
+
+BOOL InitControlLibrary() {
+    InitializeCriticalSection(&brushLock);
+    defaultFont = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    controlTable = ObjectTableCreate(sizeof(ControlRecord), 50, DestroyReplacedControl);
+    controlLibraryState =
+        StateBlockCreate(sizeof(ControlLibraryState), InitControlState, FreeControlState);
+    INITCOMMONCONTROLSEX classes = {};
+    classes.dwSize = sizeof classes;
+    classes.dwICC = ICC_TAB_CLASSES | ICC_DATE_CLASSES | ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES;
+    return InitCommonControlsEx(&classes);
+}
+
+void InitControlState(void *block) {
+    ControlLibraryState *state = (ControlLibraryState *)block;
+    state->auxCount = 10;
+    state->auxArray = HeapAlloc(processHeap, HEAP_ZERO_MEMORY, 40);
+    state->font = defaultFont;
+    state->scratch = 0;
+}
+
+void FreeControlState(void *block) {
+    HeapFree(processHeap, 0, ((ControlLibraryState *)block)->auxArray);
+}
+
+HWND UseControlParent(HWND window) {
+    ControlLibraryState *state = CurrentControlState();
+    state->parentWindow = window;
+    state->scratch = 0;
+    return window;
+}
+
+INT_PTR RegisterControl(ObjectNumber number, ControlRecord *record, HWND window, ControlOps *ops) {
+    if (number == OBJECT_ANY) {
+        number = (ObjectNumber)record;
+    }
+    record->handle = window;
+    record->ops = ops;
+    record->previousProc =
+        (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)ControlProcedure);
+    SetWindowLongPtrA(window, GWLP_ID, number);
+    SetPropA(window, CONTROL_ID_PROPERTY, (HANDLE)number);
+    ControlLibraryState *state = CurrentControlState();
+    SendMessageA(window, WM_SETFONT, (WPARAM)state->font, 1);
+    state->scratch = 0;
+    if (number == (ObjectNumber)record) {
+        return (INT_PTR)record;
+    }
+    return (INT_PTR)window;
+}
+
+// The steps of a control window's end: the kind's own, the properties, the identifier, the record.
+static void ControlRelease(HWND window, ObjectNumber number) {
+    ControlRecord *record = ControlFind(number);
+    if (record && record->ops->onDestroy) {
+        record->ops->onDestroy(record);
+    }
+    RemovePropA(window, CONTROL_ID_PROPERTY);
+    if (RemovePropA(window, DROP_ACCEPT_PROPERTY)) {
+        RevokeDragDrop(window);
+    }
+    SetWindowLongPtrA(window, GWLP_ID, -1);
+    ObjectTableRelease(controlTable, number);
+}
+
+LRESULT CALLBACK ControlProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    ObjectNumber number = GetWindowLongPtrA(window, GWLP_ID);
+    ControlRecord *record = number == -1 ? 0 : ControlFind(number);
+    // A window that is no (longer a) control of this table has nobody to forward to.
+    if (!record || record->handle != window) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    LRESULT result = CallWindowProcA(record->previousProc, window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        ControlRelease(window, number);
+    }
+    return result;
+}
+
+void SetControlState(ObjectNumber number, int value) {
+    ControlRecord *record = ControlFind(number);
+    if (record && record->ops->setState) {
+        record->ops->setState(record, value);
+    }
+}
+
+int GetControlState(ObjectNumber number) {
+    ControlRecord *record = ControlFind(number);
+    if (record && record->ops->getState) {
+        return record->ops->getState(record);
+    }
+    return 0;
+}
+
+// Reads a window's text into the string buffer at position; the cursor ends right after it.
+static void ControlReadWindowText(HWND window, int position) {
+    int length = GetWindowTextLengthA(window);
+    char *address = BufferReserve(length, position);
+    *address = 0;
+    GetWindowTextA(window, address, length + 1);
+    BufferGiveBack(length - (int)strlen(address));
+}
+
+void GetControlText(ObjectNumber number, int position) {
+    ControlRecord *record = ControlFind(number);
+    if (!record) {
+        return;
+    }
+    if (record->ops->getText) {
+        record->ops->getText(record, position);
+    } else {
+        ControlReadWindowText(record->handle, position);
+    }
+}
+
+void AddControlItem(ObjectNumber number, int position, const char *text) {
+    ControlRecord *record = ControlFind(number);
+    if (!record) {
+        return;
+    }
+    if (!text) {
+        text = "";
+    }
+    if (record->ops->addItemEx) {
+        record->ops->addItemEx(record, position, text, 0, 0);
+    } else if (record->ops->addItem) {
+        record->ops->addItem(record, position, text, 0);
+    }
+}
+
+void ClearControlItems(ObjectNumber number) {
+    ControlRecord *record = ControlFind(number);
+    if (record && record->ops->clearItems) {
+        record->ops->clearItems(record);
+    }
+}
+
+BOOL PostControlEvent(HWND controlWindow, int detail) {
+    HWND target = FindEventWindow(controlWindow);
+    ObjectNumber number = GetWindowLongPtrA(controlWindow, GWLP_ID);
+    return PostMessageA(target, MSG_CONTROL_EVENT, (WPARAM)number, detail);
+}
+
+HWND FindEventWindow(HWND window) {
+    for (;;) {
+        HWND parent = GetParent(window);
+        if (!parent || GetPropA(window, WINDOW_ID_PROPERTY)) {
+            return window;
+        }
+        window = parent;
+    }
+}
+
+void DestroyReplacedControl(ObjectNumber number) {
+    ControlRecord *record = ControlFind(number);
+    if (record) {
+        DestroyWindow(record->handle);
+    }
+}

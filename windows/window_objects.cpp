@@ -1,0 +1,206 @@
+// Window objects: opening and closing top-level windows by number.
+#include "windows/window_objects.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+#include <stdio.h>
+
+#include "runtime/heaps.h"
+#include "windows/events.h"
+#include "windows/sizing.h"
+#include "windows/window_procedure.h"
+
+ObjectTable *windowTable;
+void *eventState;
+void *sizeMoveState;
+HICON windowIcon;
+HCURSOR windowCursor;
+
+// Room for "WindowClass_" and a signed 32-bit decimal.
+enum { WINDOW_CLASS_NAME_SIZE = 32 };
+
+// Writes the class name of a window number.
+static void WindowClassName(ObjectNumber number, char *name) {
+    sprintf(name, "WindowClass_%ld", (long)number);
+}
+
+// The event state's release operation: its leftover drop record.
+static void ReleaseEventState(void *block) {
+    FreeDropData((EventState *)block);
+}
+
+void InitWindowLibrary() {
+    windowTable = ObjectTableCreate(sizeof(WindowRecord), 16, CloseWindowObject);
+    eventState = StateBlockCreate(sizeof(EventState), 0, ReleaseEventState);
+    windowIcon = LoadIconA(moduleHandle, MAKEINTRESOURCEA(1));
+    windowCursor = LoadCursorA(0, (LPCSTR)IDC_ARROW);
+    sizeMoveState = StateBlockCreate(sizeof(SizeMoveState), 0, 0);
+}
+
+// Chooses the outer position of a window about to open. outerWidth and outerHeight may be cut to
+// the screen for a centred window.
+static void WindowPlace(int flags, HWND parent, int *x, int *y, int *outerWidth, int *outerHeight) {
+    bool ignored = *x == POSITION_IGNORE || *y == POSITION_IGNORE;
+    if (flags & WINDOW_CENTERED) {
+        int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+        if (*outerWidth > screenWidth) {
+            *outerWidth = screenWidth;
+        }
+        *x = (screenWidth - *outerWidth) / 2;
+        int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+        if (*outerHeight > screenHeight) {
+            *outerHeight = screenHeight;
+        }
+        *y = (screenHeight - *outerHeight) / 2;
+        return;
+    }
+    if (flags & WINDOW_CENTER_ON_PARENT) {
+        HWND reference = parent ? parent : GetActiveWindow();
+        RECT area;
+        if (reference && GetWindowRect(reference, &area)) {
+            *x = area.left + ((area.right - area.left) - *outerWidth) / 2;
+            *y = area.top + ((area.bottom - area.top) - *outerHeight) / 2;
+            if (*x < 0) {
+                *x = 0;
+            }
+            if (*y < 0) {
+                *y = 0;
+            }
+            return;
+        }
+    }
+    // No position of its own: the system chooses one.
+    if (ignored) {
+        *x = CW_USEDEFAULT;
+        *y = CW_USEDEFAULT;
+    }
+}
+
+INT_PTR OpenWindowObject(ObjectNumber number, int x, int y, int innerWidth, int innerHeight,
+                         const char *title, int flags, HWND parent) {
+    WindowRecord *record = (WindowRecord *)ObjectTableAllocate(windowTable, number);
+    if (!record) {
+        return 0;
+    }
+    bool dynamic = number == OBJECT_ANY;
+    if (dynamic) {
+        number = (ObjectNumber)record;
+    }
+    char className[WINDOW_CLASS_NAME_SIZE];
+    WindowClassName(number, className);
+    if (!title) {
+        title = "";
+    }
+
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = WindowProcedure;
+    windowClass.hInstance = moduleHandle;
+    windowClass.hIcon = windowIcon;
+    windowClass.hCursor = windowCursor;
+    windowClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = className;
+    RegisterClassA(&windowClass);
+
+    if ((flags & 0xEFFFFFFC) == 0) {
+        flags |= WS_CAPTION;
+    }
+    bool show = (flags & WINDOW_HIDDEN) == 0;
+    flags &= ~WINDOW_HIDDEN;
+    DWORD style = (DWORD)flags & ~(DWORD)(WINDOW_CENTERED | WINDOW_CENTER_ON_PARENT);
+
+    RECT outer = {0, 0, innerWidth, innerHeight};
+    AdjustWindowRect(&outer, style, FALSE);
+    int outerWidth = outer.right - outer.left;
+    int outerHeight = outer.bottom - outer.top;
+    WindowPlace(flags, parent, &x, &y, &outerWidth, &outerHeight);
+
+    record->handle = CreateWindowExA(0, className, title, style, x, y, outerWidth, outerHeight,
+                                     parent, 0, moduleHandle, 0);
+    if (!record->handle) {
+        UnregisterClassA(className, moduleHandle);
+        ObjectTableRelease(windowTable, number);
+        return 0;
+    }
+    HWND handle = record->handle;
+    SetPropA(handle, WINDOW_ID_PROPERTY, (HANDLE)(number + 1));
+
+    if (show) {
+        int command = SW_SHOWNORMAL;
+        if (flags & WS_MAXIMIZE) {
+            command = SW_SHOWMAXIMIZED;
+        } else if (flags & WS_MINIMIZE) {
+            command = SW_SHOWMINIMIZED;
+        }
+        ShowWindow(handle, command);
+    }
+
+    ACCEL *accelerators = (ACCEL *)HeapAlloc(processHeap, 0, 2 * sizeof(ACCEL));
+    if (!accelerators) {
+        CloseWindowObject(number);
+        return 0;
+    }
+    accelerators[0].fVirt = FVIRTKEY | FNOINVERT;
+    accelerators[0].key = VK_TAB;
+    accelerators[0].cmd = CMD_FOCUS_NEXT;
+    accelerators[1].fVirt = FVIRTKEY | FNOINVERT | FSHIFT;
+    accelerators[1].key = VK_TAB;
+    accelerators[1].cmd = CMD_FOCUS_PREVIOUS;
+    record->acceleratorCount = 2;
+    record->accelerators = accelerators;
+    record->acceleratorTable = CreateAcceleratorTableA(accelerators, 2);
+    record->backgroundColor = CLR_NONE;
+    record->mdiClient = 0;
+    return dynamic ? number : (INT_PTR)handle;
+}
+
+void CloseWindowObject(ObjectNumber number) {
+    WindowRecord *record = (WindowRecord *)ObjectTableFind(windowTable, number);
+    if (!record) {
+        return;
+    }
+    HWND handle = record->handle;
+    HWND owner = GetWindow(handle, GW_OWNER);
+    if (owner && !record->mdiClient) {
+        SetActiveWindow(owner);
+    }
+    RemovePropA(handle, WINDOW_ID_PROPERTY);
+    if (RemovePropA(handle, DROP_ACCEPT_PROPERTY)) {
+        RevokeDragDrop(handle);
+    }
+    if (record->mdiClient) {
+        SendMessageA(record->mdiClient, WM_MDIDESTROY, (WPARAM)handle, 0);
+    } else {
+        DestroyWindow(handle);
+        char className[WINDOW_CLASS_NAME_SIZE];
+        WindowClassName(number, className);
+        UnregisterClassA(className, moduleHandle);
+    }
+    // The destruction ran the window's messages; look the record up again, in case they closed it.
+    record = (WindowRecord *)ObjectTableFind(windowTable, number);
+    if (!record) {
+        return;
+    }
+    if (record->accelerators) {
+        HeapFree(processHeap, 0, record->accelerators);
+        DestroyAcceleratorTable(record->acceleratorTable);
+    }
+    if (record->backgroundBrush) {
+        DeleteObject(record->backgroundBrush);
+    }
+    ObjectTableRelease(windowTable, number);
+}
+
+void CloseAllWindows() {
+    ObjectNumber number;
+    ObjectTableFirst(windowTable);
+    while (ObjectTableNext(windowTable, &number)) {
+        CloseWindowObject(number);
+    }
+    FreeDropData((EventState *)StateBlockGet(eventState));
+}
+
+HWND WindowHandleOf(ObjectNumber number) {
+    WindowRecord *record = (WindowRecord *)ObjectTableFind(windowTable, number);
+    return record ? record->handle : 0;
+}

@@ -1,0 +1,239 @@
+// The shared window procedure: window messages become events, control messages go to the control
+// concerned, and everything else is answered or defaulted.
+#include "windows/window_procedure.h"
+
+#include "controls/control_core.h"
+#include "runtime/heaps.h"
+#include "windows/events.h"
+#include "windows/focus.h"
+#include "windows/sizing.h"
+#include "windows/window_objects.h"
+
+// EVENT_TRAY details of the mouse messages of a tray click.
+static const struct {
+    LPARAM mouseMessage;
+    int detail;
+} trayClicks[] = {
+    {WM_LBUTTONUP, 0},
+    {WM_RBUTTONUP, 1},
+    {WM_LBUTTONDBLCLK, 2},
+    {WM_RBUTTONDBLCLK, 3},
+};
+
+// The window object a message belongs to: the first window from the message's window upwards that
+// carries "QV_WindowID". Sets *numbered to that window (0 when none) and returns its number, or -1.
+static ObjectNumber WindowNumberOf(HWND window, HWND *numbered) {
+    for (HWND current = window; current; current = GetParent(current)) {
+        HANDLE id = GetPropA(current, WINDOW_ID_PROPERTY);
+        if (id) {
+            *numbered = current;
+            return (ObjectNumber)id - 1;
+        }
+    }
+    *numbered = 0;
+    return -1;
+}
+
+// True for a drop record that this process allocated: a block of processHeap large enough for the
+// record, whose sixth field is null or a block of processHeap too. A pointer from anywhere else is
+// neither read nor freed.
+static bool WindowIsDropRecord(LPARAM lParam) {
+    void *record = (void *)lParam;
+    if (!record || !HeapValidate(processHeap, 0, record)) {
+        return false;
+    }
+    if (HeapSize(processHeap, 0, record) < sizeof(DropRecord)) {
+        return false;
+    }
+    void *data = ((DropRecord *)record)->data;
+    return !data || HeapValidate(processHeap, 0, data);
+}
+
+// Makes a drop record the current event's drop data, freeing one that an earlier message of the
+// same dispatch left there.
+static void WindowTakeDropData(EventState *state, LPARAM lParam) {
+    if (state->dropData && state->dropData != (void *)lParam) {
+        FreeDropData(state);
+    }
+    state->dropData = (void *)lParam;
+}
+
+// WM_ERASEBKGND: the window's own brush, else its erase hook, else the class brush.
+static LRESULT WindowEraseBackground(EventState *state, WindowRecord *record, ObjectNumber number,
+                                     HWND window, HDC deviceContext) {
+    LRESULT result = NOT_HANDLED;
+    if (record && record->backgroundBrush) {
+        RECT client;
+        GetClientRect(window, &client);
+        FillRect(deviceContext, &client, record->backgroundBrush);
+        result = 1;
+    } else if (record && record->handle == window && record->eraseCallback) {
+        result = record->eraseCallback(deviceContext, window);
+    }
+    PushPendingEvent(state, EVENT_REPAINT, number);
+    return result;
+}
+
+// WM_COMMAND: a control's notification, a menu command or an accelerator command.
+static LRESULT WindowCommand(EventState *state, HWND window, WPARAM wParam, LPARAM lParam) {
+    if (RouteToControl((HWND)lParam, window, WM_COMMAND, wParam, lParam) != NOT_HANDLED) {
+        return 0;
+    }
+    if (lParam) {
+        state->pendingCode = EVENT_CONTROL;
+        state->detail = HIWORD(wParam);
+        state->source = GetWindowLongA((HWND)lParam, GWL_ID);
+        if (state->source == -10000) {
+            state->pendingCode = EVENT_MENU;
+            state->source = LOWORD(wParam);
+        }
+    } else if (HIWORD(wParam) == 0) {
+        state->pendingCode = EVENT_MENU;
+        state->source = (ObjectNumber)wParam;
+    } else if (LOWORD(wParam) == CMD_FOCUS_NEXT) {
+        MoveControlFocus(0);
+    } else if (LOWORD(wParam) == CMD_FOCUS_PREVIOUS) {
+        MoveControlFocus(1);
+    } else {
+        state->pendingCode = EVENT_MENU;
+        state->source = LOWORD(wParam);
+    }
+    return 0;
+}
+
+// MSG_TRAY_DEFERRED: a tray click of a known kind becomes EVENT_TRAY.
+static LRESULT WindowTrayClick(EventState *state, WPARAM wParam, LPARAM lParam) {
+    state->pendingCode = EVENT_TRAY;
+    state->source = (ObjectNumber)wParam;
+    for (const auto &click : trayClicks) {
+        if (click.mouseMessage == lParam) {
+            state->detail = click.detail;
+            return 0;
+        }
+    }
+    state->pendingCode = 0;
+    return 0;
+}
+
+LRESULT TranslateWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    EventState *state = (EventState *)StateBlockGet(eventState);
+    LRESULT result = SizingFilter(window, message, wParam, lParam);
+    if (result != NOT_HANDLED) {
+        return result;
+    }
+
+    HWND numbered;
+    ObjectNumber number = WindowNumberOf(window, &numbered);
+    WindowRecord *record =
+        numbered ? (WindowRecord *)ObjectTableFind(windowTable, number) : (WindowRecord *)0;
+
+    WindowMessageCallback callback =
+        record && record->messageCallback ? record->messageCallback : state->appCallback;
+    if (callback) {
+        result = callback(window, message, wParam, lParam);
+        if (result != CONTINUE_DEFAULT) {
+            return result;
+        }
+    }
+    state->window = number;
+
+    switch (message) {
+    case WM_MOVE:
+        if (number != -1) {
+            PushPendingEvent(state, EVENT_MOVE, number);
+        }
+        return 0;
+    case WM_SIZE:
+        if (numbered != window) {
+            return 1;
+        }
+        if (wParam == SIZE_MINIMIZED) {
+            return NOT_HANDLED;
+        }
+        PushPendingEvent(state, EVENT_SIZE, number);
+        return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) {
+            PushPendingEvent(state, EVENT_ACTIVATE, number);
+        }
+        return 1;
+    case WM_CLOSE:
+        if (number != -1) {
+            PushPendingEvent(state, EVENT_CLOSE, number);
+        }
+        return 0;
+    case WM_ERASEBKGND: return WindowEraseBackground(state, record, number, window, (HDC)wParam);
+    case WM_SYSCOLORCHANGE:
+        if (record && !record->mdiClient) {
+            EnumChildWindows(window, BroadcastSysColorChange, 0);
+        }
+        return NOT_HANDLED;
+    case WM_NOTIFY:
+        if (!lParam) {
+            return NOT_HANDLED;
+        }
+        return RouteToControl(((NMHDR *)lParam)->hwndFrom, window, message, wParam, lParam);
+    case WM_COMMAND: return WindowCommand(state, window, wParam, lParam);
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+    case MSG_FORWARD_TO_CONTROL:
+        return RouteToControl((HWND)lParam, window, message, wParam, lParam);
+    case MSG_TRAY_NOTIFY: PostMessageA(window, MSG_TRAY_DEFERRED, wParam, lParam); return 0;
+    case MSG_TRAY_DEFERRED: return WindowTrayClick(state, wParam, lParam);
+    case MSG_CONTROL_EVENT:
+        state->pendingCode = EVENT_CONTROL;
+        state->source = (ObjectNumber)wParam;
+        state->detail = (int)lParam;
+        return 0;
+    case MSG_WINDOW_DROP:
+        if (WindowIsDropRecord(lParam)) {
+            state->pendingCode = EVENT_WINDOW_DROP;
+            WindowTakeDropData(state, lParam);
+        }
+        return 0;
+    case MSG_CONTROL_DROP:
+        if (WindowIsDropRecord(lParam)) {
+            state->pendingCode = EVENT_CONTROL_DROP;
+            state->source = (ObjectNumber)wParam;
+            WindowTakeDropData(state, lParam);
+        }
+        return 0;
+    default:
+        // WM_CTLCOLORMSGBOX, WM_CTLCOLORDLG and WM_CTLCOLORSCROLLBAR are never routed.
+        return NOT_HANDLED;
+    }
+}
+
+LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = TranslateWindowMessage(window, message, wParam, lParam);
+    if (result == NOT_HANDLED) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    return result;
+}
+
+LRESULT RouteToControl(HWND controlWindow, HWND window, UINT message, WPARAM wParam,
+                       LPARAM lParam) {
+    if (!controlWindow) {
+        return NOT_HANDLED;
+    }
+    ObjectNumber number = (ObjectNumber)GetPropA(controlWindow, CONTROL_ID_PROPERTY);
+    if (number != GetWindowLongA(controlWindow, GWL_ID)) {
+        return NOT_HANDLED;
+    }
+    ControlRecord *record = (ControlRecord *)ObjectTableFind(controlTable, number);
+    if (!record || !record->ops->onParentMessage) {
+        return NOT_HANDLED;
+    }
+    return record->ops->onParentMessage(record, window, message, wParam, lParam);
+}
+
+BOOL CALLBACK BroadcastSysColorChange(HWND child, LPARAM value) {
+    (void)value;
+    SendMessageA(child, WM_SYSCOLORCHANGE, 0, 0);
+    return TRUE;
+}
