@@ -1,0 +1,305 @@
+// The text area: a multi-line rich edit control that the program treats as a list of lines. Lines
+// are appended, inserted, replaced, removed and read by number; the whole text is read at once. The
+// rich edit library is loaded on the first creation. A small procedure of the kind's own sits under
+// the control's subclass and applies the text colour again after every font change.
+#include "controls/text_area.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+#include <string.h>
+
+#include "controls/control_core.h"
+#include "runtime/heaps.h"
+#include "runtime/string_engine.h"
+#include "windows/events.h"
+
+enum : DWORD {
+    TEXT_AREA_STYLE = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | ES_WANTRETURN |
+                      ES_NOHIDESEL | ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_MULTILINE,
+};
+static_assert(TEXT_AREA_STYLE == 0x503111C4, "text area style");
+static_assert(ATTR_READ_ONLY == ES_READONLY, "the read-only attribute is the style bit");
+static_assert(sizeof(CHARFORMATA) == 60, "CHARFORMAT of rich edit 2.0");
+
+// The line separator that appending and inserting put between lines.
+static const char TEXT_AREA_LINE_BREAK[] = "\n";
+
+// emptyLineState values.
+enum {
+    TEXT_AREA_NO_EMPTY_LINE = 0, // an empty control holds no line
+    TEXT_AREA_EMPTY_LINE = 1,    // the control is empty but holds one empty line
+    TEXT_AREA_EMPTY_LINE_SET = 2 // that empty line became a line break on the next append
+};
+
+HMODULE richEdit20Module;
+WNDPROC textAreaBaseProc;
+
+static ControlOps textAreaOps;
+static bool textAreaOpsReady;
+
+// The kind words of a text area's record.
+static TextAreaFields *TextAreaFieldsOf(ControlRecord *record) {
+    return &record->textArea;
+}
+
+// Sends a message to the rich edit window.
+static LRESULT TextAreaSend(ControlRecord *record, UINT message, WPARAM wParam, LPARAM lParam) {
+    return SendMessageA(record->handle, message, wParam, lParam);
+}
+
+// Replaces the selection with a text; the change can be undone.
+static void TextAreaReplaceSelection(ControlRecord *record, const char *text) {
+    TextAreaSend(record, EM_REPLACESEL, 1, (LPARAM)text);
+}
+
+// Character index of a line's start; -1 when the line does not exist.
+static int TextAreaLineStart(ControlRecord *record, int index) {
+    return (int)TextAreaSend(record, EM_LINEINDEX, (WPARAM)index, 0);
+}
+
+// Hides the selection while an edit runs (1), shows it again (0).
+static void TextAreaHideSelection(ControlRecord *record, int hidden) {
+    TextAreaSend(record, EM_HIDESELECTION, (WPARAM)hidden, 0);
+}
+
+// Inserts a line before the line numbered position, or appends it after the last line when
+// position is -1 or names no line. Appending never leaves a line break at the end.
+static void TextAreaAddItem(ControlRecord *record, int position, const char *text, int further) {
+    (void)further;
+    TextAreaFields *fields = TextAreaFieldsOf(record);
+    if (!text) {
+        text = "";
+    }
+    int start = TextAreaLineStart(record, position);
+    TextAreaHideSelection(record, 1);
+    if (start == -1 || position == -1) {
+        int length = (int)TextAreaSend(record, WM_GETTEXTLENGTH, 0, 0);
+        TextAreaSend(record, EM_SETSEL, (WPARAM)length, length);
+        if (fields->emptyLineState == TEXT_AREA_EMPTY_LINE) {
+            TextAreaReplaceSelection(record, TEXT_AREA_LINE_BREAK);
+            fields->emptyLineState = TEXT_AREA_EMPTY_LINE_SET;
+        }
+        if (length != 0) {
+            TextAreaReplaceSelection(record, TEXT_AREA_LINE_BREAK);
+        } else if (!*text && fields->emptyLineState == TEXT_AREA_NO_EMPTY_LINE) {
+            fields->emptyLineState = TEXT_AREA_EMPTY_LINE;
+        }
+        TextAreaReplaceSelection(record, text);
+    } else {
+        TextAreaSend(record, EM_SETSEL, (WPARAM)start, start);
+        TextAreaReplaceSelection(record, text);
+        TextAreaReplaceSelection(record, TEXT_AREA_LINE_BREAK);
+    }
+    TextAreaHideSelection(record, 0);
+}
+
+// Deletes a line with the line break that ends it. An index that names no line deletes nothing.
+static void TextAreaRemoveItem(ControlRecord *record, int index) {
+    int start = index < 0 ? -1 : TextAreaLineStart(record, index);
+    if (start == -1) {
+        return;
+    }
+    int next = TextAreaLineStart(record, index + 1);
+    TextAreaHideSelection(record, 1);
+    TextAreaSend(record, EM_SETSEL, (WPARAM)start, next);
+    TextAreaReplaceSelection(record, "");
+    TextAreaHideSelection(record, 0);
+    if (GetWindowTextLengthA(record->handle) == 0) {
+        TextAreaFieldsOf(record)->emptyLineState = TEXT_AREA_NO_EMPTY_LINE;
+    }
+}
+
+// Deletes all text; the control then holds no line.
+static void TextAreaClearItems(ControlRecord *record) {
+    SetWindowTextA(record->handle, "");
+    TextAreaFieldsOf(record)->emptyLineState = TEXT_AREA_NO_EMPTY_LINE;
+}
+
+// Number of lines: 0 for an empty control that holds no empty line.
+static int TextAreaCountItems(ControlRecord *record) {
+    if (GetWindowTextLengthA(record->handle) == 0 &&
+        TextAreaFieldsOf(record)->emptyLineState == TEXT_AREA_NO_EMPTY_LINE) {
+        return 0;
+    }
+    return (int)TextAreaSend(record, EM_GETLINECOUNT, 0, 0);
+}
+
+// Replaces the whole text; a null or empty text clears the control.
+static void TextAreaSetText(ControlRecord *record, const char *text) {
+    if (!text || !*text) {
+        TextAreaClearItems(record);
+        return;
+    }
+    SetWindowTextA(record->handle, text);
+}
+
+// Writes the whole text at position in the string buffer, as the window gives it; the cursor ends
+// right after it.
+static void TextAreaGetText(ControlRecord *record, int position) {
+    int length = GetWindowTextLengthA(record->handle);
+    char *address = BufferReserve(length, position);
+    *address = 0;
+    GetWindowTextA(record->handle, address, length + 1);
+    BufferGiveBack(length - (int)strlen(address));
+}
+
+// Writes one line's text, without its line break, at position in the string buffer; the cursor
+// ends right after it. A line that does not exist reads as the empty text.
+static void TextAreaGetItemText(ControlRecord *record, int index, int further, int position) {
+    (void)further;
+    int start = index < 0 ? -1 : TextAreaLineStart(record, index);
+    int length = start == -1 ? 0 : (int)TextAreaSend(record, EM_LINELENGTH, (WPARAM)start, 0);
+    int size = length + 3; // the text, a CR and a NUL, and a spare byte
+    char *address = BufferReserve(size, position);
+    int copied = 0;
+    if (start != -1) {
+        // EM_GETLINE reads its buffer's size from the first word.
+        *(WORD *)address = (WORD)(size < 0xFFFF ? size : 0xFFFF);
+        copied = (int)TextAreaSend(record, EM_GETLINE, (WPARAM)index, (LPARAM)address);
+        if (copied < 0 || copied >= size) {
+            copied = 0;
+        }
+    }
+    if (copied > 0 && address[copied - 1] == '\r') {
+        copied--;
+    }
+    address[copied] = 0;
+    BufferGiveBack(size - copied);
+}
+
+// Replaces one line's text; the line break after it stays. An index that names no line changes
+// nothing.
+static void TextAreaSetItemText(ControlRecord *record, int index, const char *text, int further) {
+    (void)further;
+    if (!text) {
+        text = "";
+    }
+    int start = index < 0 ? -1 : TextAreaLineStart(record, index);
+    if (start == -1) {
+        return;
+    }
+    int length = (int)TextAreaSend(record, EM_LINELENGTH, (WPARAM)start, 0);
+    TextAreaHideSelection(record, 1);
+    TextAreaSend(record, EM_SETSEL, (WPARAM)start, start + length);
+    TextAreaReplaceSelection(record, text);
+    TextAreaHideSelection(record, 0);
+}
+
+// ATTR_READ_ONLY: 1 while the control is read-only. Any other attribute reads 0.
+static int TextAreaGetAttribute(ControlRecord *record, int attribute) {
+    if (attribute != ATTR_READ_ONLY) {
+        return 0;
+    }
+    return (TextAreaSend(record, EM_GETOPTIONS, 0, 0) & ECO_READONLY) ? 1 : 0;
+}
+
+// ATTR_READ_ONLY: makes the control read-only for a non-zero value. Other attributes do nothing.
+static void TextAreaSetAttribute(ControlRecord *record, int attribute, int value) {
+    if (attribute == ATTR_READ_ONLY) {
+        TextAreaSend(record, EM_SETREADONLY, value ? 1 : 0, 0);
+    }
+}
+
+// Sets the background colour, or the text colour of all present and later text. CLR_NONE gives
+// the system's window colour or the automatic text colour.
+static void TextAreaSetColor(ControlRecord *record, int type, COLORREF color) {
+    TextAreaFields *fields = TextAreaFieldsOf(record);
+    switch (type) {
+    case BACKGROUND_COLOR:
+        if (color == CLR_NONE) {
+            TextAreaSend(record, EM_SETBKGNDCOLOR, 1, 0);
+        } else {
+            TextAreaSend(record, EM_SETBKGNDCOLOR, 0, (LPARAM)color);
+        }
+        fields->backgroundColor = color;
+        break;
+    case FRONT_COLOR: {
+        CHARFORMATA format;
+        memset(&format, 0, sizeof format);
+        format.cbSize = sizeof format;
+        format.dwMask = CFM_COLOR;
+        format.dwEffects = color == CLR_NONE ? CFE_AUTOCOLOR : 0;
+        format.crTextColor = color;
+        TextAreaSend(record, EM_SETCHARFORMAT, SCF_ALL, (LPARAM)&format);
+        TextAreaSend(record, EM_SETCHARFORMAT, SCF_DEFAULT, (LPARAM)&format);
+        fields->frontColor = color;
+        break;
+    }
+    }
+}
+
+static COLORREF TextAreaGetColor(ControlRecord *record, int type) {
+    TextAreaFields *fields = TextAreaFieldsOf(record);
+    switch (type) {
+    case BACKGROUND_COLOR: return fields->backgroundColor;
+    case FRONT_COLOR: return fields->frontColor;
+    default: return CLR_NONE;
+    }
+}
+
+LRESULT CALLBACK TextAreaProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_SETFONT) {
+        return CallWindowProcA(textAreaBaseProc, window, message, wParam, lParam);
+    }
+    CallWindowProcA(textAreaBaseProc, window, message, wParam, lParam);
+    ObjectNumber number = (ObjectNumber)GetPropA(window, CONTROL_ID_PROPERTY);
+    if (number == GetWindowLongA(window, GWL_ID)) {
+        ControlRecord *record = (ControlRecord *)ObjectTableFind(controlTable, number);
+        if (record) {
+            TextAreaSetColor(record, FRONT_COLOR, TextAreaFieldsOf(record)->frontColor);
+        }
+    }
+    return 0;
+}
+
+// Fills the kind's operations table and loads the rich edit library; called on the first creation.
+// A failed load is not tried again.
+static void TextAreaFillOps() {
+    memset(&textAreaOps, 0, sizeof textAreaOps);
+    textAreaOps.kind = KIND_TEXT_AREA;
+    textAreaOps.tableSize = sizeof textAreaOps;
+    textAreaOps.getText = TextAreaGetText;
+    textAreaOps.setText = TextAreaSetText;
+    textAreaOps.addItem = TextAreaAddItem;
+    textAreaOps.removeItem = TextAreaRemoveItem;
+    textAreaOps.clearItems = TextAreaClearItems;
+    textAreaOps.countItems = TextAreaCountItems;
+    textAreaOps.getItemText = TextAreaGetItemText;
+    textAreaOps.setItemText = TextAreaSetItemText;
+    textAreaOps.getAttribute = TextAreaGetAttribute;
+    textAreaOps.setAttribute = TextAreaSetAttribute;
+    textAreaOps.setColor = TextAreaSetColor;
+    textAreaOps.getColor = TextAreaGetColor;
+    richEdit20Module = LoadLibraryA("RICHED20.DLL");
+    if (!richEdit20Module) {
+        LoadLibraryA("RICHED32.DLL");
+    }
+    textAreaOpsReady = true;
+}
+
+INT_PTR CreateTextArea(ObjectNumber number, int x, int y, int width, int height, int flags) {
+    if (!textAreaOpsReady) {
+        TextAreaFillOps();
+    }
+    const char *className = richEdit20Module ? "RichEdit20A" : "RichEdit";
+    ControlLibraryState *state = (ControlLibraryState *)StateBlockGet(controlLibraryState);
+    HWND window =
+        CreateWindowExA(WS_EX_CLIENTEDGE, className, 0, TEXT_AREA_STYLE | (DWORD)flags, x, y, width,
+                        height, state->parentWindow, (HMENU)-1, moduleHandle, 0);
+    if (!window) {
+        return 0;
+    }
+    ControlRecord *record = (ControlRecord *)ObjectTableAllocate(controlTable, number);
+    if (!record) {
+        DestroyWindow(window);
+        return 0;
+    }
+    TextAreaFields *fields = TextAreaFieldsOf(record);
+    fields->frontColor = CLR_NONE;
+    fields->backgroundColor = CLR_NONE;
+    SendMessageA(window, EM_LIMITTEXT, 0xFFFFFFFF, 0);
+    textAreaBaseProc =
+        (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)TextAreaProcedure);
+    FlushWindowMessages();
+    return RegisterControl(number, record, window, &textAreaOps);
+}
