@@ -1,0 +1,114 @@
+// The brush cache: one counted brush per colour, deleted with its last holder.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "controls/brush_cache.h"
+
+namespace {
+
+// The entry that a walk from the head meets first for a colour, or null.
+BrushEntry *EntryOf(COLORREF color) {
+    for (ObjectListNode *node = brushList; node; node = node->older) {
+        BrushEntry *entry = (BrushEntry *)ObjectListObjectOf(node);
+        if (entry->color == color) {
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
+int EntryCount() {
+    int count = 0;
+    for (ObjectListNode *node = brushList; node; node = node->older) {
+        count++;
+    }
+    return count;
+}
+
+COLORREF ColorOf(HBRUSH brush) {
+    LOGBRUSH look = {};
+    GetObjectA(brush, sizeof look, &look);
+    return look.lbColor;
+}
+
+TEST(BrushCacheTest, OneCountedBrushPerColour) {
+    const COLORREF color = RGB(10, 20, 30);
+    int before = EntryCount();
+    HBRUSH first = AcquireBrush(color);
+    HBRUSH second = AcquireBrush(color);
+    ASSERT_NE((HBRUSH)0, first);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ((DWORD)OBJ_BRUSH, GetObjectType(first));
+    EXPECT_EQ(color, ColorOf(first));
+    EXPECT_EQ(before + 1, EntryCount());
+    ASSERT_NE(nullptr, EntryOf(color));
+    EXPECT_EQ(2, EntryOf(color)->references);
+
+    ReleaseBrush(first);
+    EXPECT_EQ((DWORD)OBJ_BRUSH, GetObjectType(first));
+    EXPECT_EQ(1, EntryOf(color)->references);
+    ReleaseBrush(second);
+    EXPECT_EQ(0u, GetObjectType(first));
+    EXPECT_EQ(nullptr, EntryOf(color));
+    EXPECT_EQ(before, EntryCount());
+
+    // The colour comes back as a new brush of its own.
+    HBRUSH again = AcquireBrush(color);
+    ASSERT_NE((HBRUSH)0, again);
+    EXPECT_EQ((DWORD)OBJ_BRUSH, GetObjectType(again));
+    EXPECT_EQ(color, ColorOf(again));
+    EXPECT_EQ(1, EntryOf(color)->references);
+    ReleaseBrush(again);
+    EXPECT_EQ(0u, GetObjectType(again));
+}
+
+TEST(BrushCacheTest, NewestColourIsAtTheHead) {
+    HBRUSH red = AcquireBrush(RGB(200, 0, 1));
+    HBRUSH blue = AcquireBrush(RGB(0, 1, 200));
+    EXPECT_NE(red, blue);
+    BrushEntry *head = (BrushEntry *)ObjectListObjectOf(brushList);
+    EXPECT_EQ(RGB(0, 1, 200), head->color);
+    EXPECT_EQ(blue, head->brush);
+    BrushEntry *next = (BrushEntry *)ObjectListObjectOf(brushList->older);
+    EXPECT_EQ(RGB(200, 0, 1), next->color);
+    ReleaseBrush(red);
+    ReleaseBrush(blue);
+    EXPECT_EQ(0u, GetObjectType(red));
+    EXPECT_EQ(0u, GetObjectType(blue));
+}
+
+// All 32 bits are the key: a colour that differs only in the high byte is another entry.
+TEST(BrushCacheTest, HighByteMakesADifferentKey) {
+    const COLORREF plain = RGB(1, 2, 3);
+    const COLORREF marked = plain | 0x02000000; // a palette-relative colour
+    HBRUSH first = AcquireBrush(plain);
+    HBRUSH second = AcquireBrush(marked);
+    ASSERT_NE((HBRUSH)0, first);
+    ASSERT_NE((HBRUSH)0, second);
+    EXPECT_NE(first, second);
+    ASSERT_NE(nullptr, EntryOf(marked));
+    EXPECT_EQ(1, EntryOf(plain)->references);
+    EXPECT_EQ(1, EntryOf(marked)->references);
+    ReleaseBrush(second);
+    EXPECT_EQ((DWORD)OBJ_BRUSH, GetObjectType(first));
+    EXPECT_EQ(nullptr, EntryOf(marked));
+    ReleaseBrush(first);
+    EXPECT_EQ(nullptr, EntryOf(plain));
+}
+
+TEST(BrushCacheTest, ReleaseOfAForeignBrushChangesNothing) {
+    HBRUSH held = AcquireBrush(RGB(7, 7, 7));
+    int before = EntryCount();
+    HBRUSH foreign = CreateSolidBrush(RGB(7, 7, 7));
+    ReleaseBrush(foreign);
+    EXPECT_EQ((DWORD)OBJ_BRUSH, GetObjectType(foreign));
+    EXPECT_EQ((DWORD)OBJ_BRUSH, GetObjectType(held));
+    EXPECT_EQ(before, EntryCount());
+    EXPECT_EQ(1, EntryOf(RGB(7, 7, 7))->references);
+    DeleteObject(foreign);
+    ReleaseBrush(held);
+    EXPECT_EQ(0u, GetObjectType(held));
+}
+
+} // namespace

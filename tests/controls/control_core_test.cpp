@@ -1,0 +1,330 @@
+// The control core: the library's start, registration, numbers, replacement, release, the generic
+// operations by number and control events, with real controls of every kind.
+#include "control_fixture.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include "controls/button.h"
+#include "controls/spin_box.h"
+#include "controls/text_area.h"
+#include "runtime/heaps.h"
+
+namespace {
+
+// One creation of each kind, as a table row.
+struct Kind {
+    const char *name;
+    int code;
+    INT_PTR (*create)(ObjectNumber number);
+};
+
+INT_PTR CreateTestButton(ObjectNumber number) {
+    return CreateButton(number, 10, 10, 100, 25, "Button");
+}
+INT_PTR CreateTestSpinBox(ObjectNumber number) {
+    return CreateSpinBox(number, 120, 10, 80, 25, 1, 99, SPIN_NUMERIC);
+}
+INT_PTR CreateTestTextArea(ObjectNumber number) {
+    return CreateTextArea(number, 10, 50, 300, 100);
+}
+
+const Kind KINDS[] = {
+    {"button", KIND_BUTTON, CreateTestButton},
+    {"spin box", KIND_SPIN_BOX, CreateTestSpinBox},
+    {"text area", KIND_TEXT_AREA, CreateTestTextArea},
+};
+
+using ControlCoreTest = ControlTest;
+
+TEST_F(ControlCoreTest, LibraryStartsWithTheDefaultFontAndState) {
+    EXPECT_EQ((HFONT)GetStockObject(DEFAULT_GUI_FONT), defaultFont);
+    ControlLibraryState *state = (ControlLibraryState *)StateBlockGet(controlLibraryState);
+    EXPECT_EQ(defaultFont, state->font);
+    EXPECT_EQ(10, state->auxCount);
+    ASSERT_NE(nullptr, state->auxArray);
+    EXPECT_EQ(0, state->scratch);
+    EXPECT_EQ(window, state->parentWindow);
+    EXPECT_EQ(32, controlTable->elementSize);
+    EXPECT_EQ((ObjectTableCallback)DestroyReplacedControl, controlTable->onReuse);
+    EXPECT_EQ((HWND)12345, UseControlParent((HWND)12345));
+    EXPECT_EQ((HWND)12345, state->parentWindow);
+    UseControlParent(window);
+}
+
+// Every kind: a static number gives back the window, which carries the number as its identifier
+// and "QV_ID", runs under ControlProcedure and has the library's font.
+TEST_F(ControlCoreTest, RegistrationBindsTheWindowToTheNumber) {
+    ObjectNumber number = 3;
+    for (const Kind &kind : KINDS) {
+        SCOPED_TRACE(kind.name);
+        HWND control = (HWND)kind.create(number);
+        ASSERT_TRUE(IsWindow(control));
+        ControlRecord *record = RecordOf(number);
+        ASSERT_NE(nullptr, record);
+        EXPECT_EQ(control, record->handle);
+        EXPECT_EQ(kind.code, record->ops->kind);
+        EXPECT_EQ(148, record->ops->tableSize);
+        EXPECT_EQ(0, record->reserved);
+        EXPECT_EQ(number, GetWindowLongA(control, GWL_ID));
+        EXPECT_EQ(number, (ObjectNumber)GetPropA(control, CONTROL_ID_PROPERTY));
+        EXPECT_EQ((LONG_PTR)ControlProcedure, GetWindowLongPtrA(control, GWLP_WNDPROC));
+        EXPECT_NE(nullptr, record->previousProc);
+        EXPECT_NE((WNDPROC)ControlProcedure, record->previousProc);
+        if (kind.code == KIND_TEXT_AREA) {
+            // A rich edit takes the font into its character format.
+            LOGFONTA font = {};
+            GetObjectA(defaultFont, sizeof font, &font);
+            CHARFORMATA format = {};
+            format.cbSize = sizeof format;
+            SendMessageA(control, EM_GETCHARFORMAT, SCF_DEFAULT, (LPARAM)&format);
+            EXPECT_STREQ(font.lfFaceName, format.szFaceName);
+        } else {
+            EXPECT_EQ((LRESULT)defaultFont, SendMessageA(control, WM_GETFONT, 0, 0));
+        }
+        EXPECT_EQ(window, GetParent(control));
+        EXPECT_TRUE(GetWindowLongA(control, GWL_STYLE) & WS_TABSTOP);
+        number++;
+    }
+}
+
+// OBJECT_ANY: the record's address is the number, returned, stored on the window and accepted by
+// the generic operations; the node goes when the window does.
+TEST_F(ControlCoreTest, DynamicNumberIsTheRecordAddress) {
+    for (const Kind &kind : KINDS) {
+        SCOPED_TRACE(kind.name);
+        INT_PTR number = kind.create(OBJECT_ANY);
+        ASSERT_NE(0, number);
+        ControlRecord *record = RecordOf(number);
+        ASSERT_EQ((ControlRecord *)number, record);
+        EXPECT_GT(number, 0);
+        HWND control = record->handle;
+        EXPECT_EQ(number, GetWindowLongA(control, GWL_ID));
+        EXPECT_EQ(number, (INT_PTR)GetPropA(control, CONTROL_ID_PROPERTY));
+        EXPECT_EQ(kind.code, record->ops->kind);
+        DestroyWindow(control);
+        EXPECT_EQ(nullptr, RecordOf(number));
+    }
+    INT_PTR check = CreateButton(OBJECT_ANY, 10, 10, 100, 25, "Check", BS_AUTOCHECKBOX);
+    ASSERT_NE(0, check);
+    SetControlState(check, 1);
+    EXPECT_EQ(1, GetControlState(check));
+    EXPECT_EQ("Check", ControlText(check));
+}
+
+// A static number that a live control holds: the old control's windows go first, and the new one
+// gets a zeroed record of its own kind.
+TEST_F(ControlCoreTest, ReplacingANumberDestroysTheOldControl) {
+    HWND edit = (HWND)CreateTestSpinBox(2);
+    ControlRecord *record = RecordOf(2);
+    ASSERT_NE(nullptr, record);
+    HWND upDown = record->spinBox.upDownHandle;
+    record->ops->setColor(record, BACKGROUND_COLOR, RGB(1, 99, 1));
+    HBRUSH brush = record->spinBox.backgroundBrush;
+
+    HWND button = (HWND)CreateTestButton(2);
+    ASSERT_TRUE(IsWindow(button));
+    EXPECT_FALSE(IsWindow(edit));
+    EXPECT_FALSE(IsWindow(upDown));
+    EXPECT_EQ(0u, GetObjectType(brush));
+    record = RecordOf(2);
+    ASSERT_NE(nullptr, record);
+    EXPECT_EQ(button, record->handle);
+    EXPECT_EQ(KIND_BUTTON, record->ops->kind);
+    for (INT_PTR word : record->kindWords) {
+        EXPECT_EQ(0, word);
+    }
+
+    HWND area = (HWND)CreateTestTextArea(2);
+    EXPECT_FALSE(IsWindow(button));
+    record = RecordOf(2);
+    ASSERT_NE(nullptr, record);
+    EXPECT_EQ(area, record->handle);
+    EXPECT_EQ(0, record->textArea.emptyLineState);
+    EXPECT_EQ(CLR_NONE, record->textArea.frontColor);
+}
+
+// A creation that fails changes nothing: the control that holds the number lives on.
+TEST_F(ControlCoreTest, FailedCreationLeavesTheOldControlAlive) {
+    HWND old = (HWND)CreateTestSpinBox(1);
+    ControlRecord *record = RecordOf(1);
+    ASSERT_NE(nullptr, record);
+    HWND upDown = record->spinBox.upDownHandle;
+    SetControlState(1, 42);
+
+    UseControlParent(0);
+    for (const Kind &kind : KINDS) {
+        SCOPED_TRACE(kind.name);
+        EXPECT_EQ(0, kind.create(1));
+        EXPECT_EQ(0, kind.create(OBJECT_ANY));
+    }
+    UseControlParent(window);
+    EXPECT_TRUE(IsWindow(old));
+    EXPECT_TRUE(IsWindow(upDown));
+    EXPECT_EQ(record, RecordOf(1));
+    EXPECT_EQ(old, record->handle);
+    EXPECT_EQ(42, GetControlState(1));
+}
+
+// A number that no table slot can hold is refused, and the window made for it does not linger.
+TEST_F(ControlCoreTest, NegativeNumberIsRefused) {
+    int children = 0;
+    for (const Kind &kind : KINDS) {
+        SCOPED_TRACE(kind.name);
+        EXPECT_EQ(0, kind.create(-5));
+    }
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        children++;
+    }
+    EXPECT_EQ(0, children);
+}
+
+// Watches a control's messages from above ControlProcedure.
+WNDPROC watchedNext;
+ObjectNumber watchedNumber;
+bool liveAtDestroy;
+bool releasedAfterNcDestroy;
+LRESULT CALLBACK WatchRelease(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) {
+        liveAtDestroy = RecordOf(watchedNumber) != nullptr;
+    }
+    LRESULT result = CallWindowProcA(watchedNext, control, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        releasedAfterNcDestroy =
+            RecordOf(watchedNumber) == nullptr && GetWindowLongA(control, GWL_ID) == -1 &&
+            !GetPropA(control, CONTROL_ID_PROPERTY) && !GetPropA(control, DROP_ACCEPT_PROPERTY);
+    }
+    return result;
+}
+
+TEST_F(ControlCoreTest, RecordIsReleasedAtNcDestroy) {
+    for (const Kind &kind : KINDS) {
+        SCOPED_TRACE(kind.name);
+        watchedNumber = 6;
+        liveAtDestroy = releasedAfterNcDestroy = false;
+        HWND control = (HWND)kind.create(watchedNumber);
+        ASSERT_TRUE(IsWindow(control));
+        SetPropA(control, DROP_ACCEPT_PROPERTY, (HANDLE)1);
+        watchedNext = (WNDPROC)SetWindowLongPtrA(control, GWLP_WNDPROC, (LONG_PTR)WatchRelease);
+        DestroyWindow(control);
+        EXPECT_TRUE(liveAtDestroy);
+        EXPECT_TRUE(releasedAfterNcDestroy);
+        EXPECT_EQ(0, GetControlState(watchedNumber));
+        EXPECT_EQ("", ControlText(watchedNumber));
+    }
+}
+
+// A window whose identifier names no record of its own gets the default processing: nothing is
+// forwarded to the procedure of another control.
+TEST_F(ControlCoreTest, ProcedureOfAWindowWithoutItsRecordDefaults) {
+    HWND button = (HWND)CreateButton(5, 10, 10, 100, 25, "Caption");
+    HWND stranger = CreateWindowExA(0, "STATIC", "old", WS_CHILD, 0, 0, 10, 10, window, (HMENU)5,
+                                    moduleHandle, 0);
+    ControlProcedure(stranger, WM_SETTEXT, 0, (LPARAM) "new");
+    char text[16] = "";
+    GetWindowTextA(stranger, text, sizeof text);
+    EXPECT_STREQ("new", text);
+    GetWindowTextA(button, text, sizeof text);
+    EXPECT_STREQ("Caption", text);
+
+    SetWindowLongA(stranger, GWL_ID, -1);
+    EXPECT_EQ(DefWindowProcA(stranger, WM_GETTEXTLENGTH, 0, 0),
+              ControlProcedure(stranger, WM_GETTEXTLENGTH, 0, 0));
+    SetWindowLongA(stranger, GWL_ID, 77);
+    EXPECT_EQ(3, ControlProcedure(stranger, WM_GETTEXTLENGTH, 0, 0));
+    DestroyWindow(stranger);
+}
+
+// Numbers without a live control: every generic operation does nothing.
+TEST_F(ControlCoreTest, GenericOperationsOnMissingNumbersDoNothing) {
+    HWND button = (HWND)CreateTestButton(1);
+    DestroyWindow(button);
+    BufferAppend("before");
+    int cursor = stringBuffer.cursor;
+    ObjectNumber missing[] = {1, 0, 49, 50, 5000, -2, OBJECT_ANY, (ObjectNumber)&cursor};
+    for (ObjectNumber number : missing) {
+        SCOPED_TRACE(number);
+        SetControlState(number, 1);
+        EXPECT_EQ(0, GetControlState(number));
+        AddControlItem(number, -1, "x");
+        AddControlItem(number, 0, nullptr);
+        ClearControlItems(number);
+        GetControlText(number, cursor);
+        EXPECT_EQ(cursor, stringBuffer.cursor);
+    }
+    EXPECT_EQ(0, memcmp(stringBuffer.base + cursor - 6, "before", 6));
+    stringBuffer.cursor = 0;
+}
+
+// Live controls with empty slots: the operation does nothing, or falls back to the window text.
+TEST_F(ControlCoreTest, EmptySlotsDoNothingOrReadTheWindowText) {
+    CreateButton(1, 10, 10, 100, 25, "Start");
+    AddControlItem(1, -1, "more");
+    ClearControlItems(1);
+    EXPECT_EQ("Start", ControlText(1));
+    EXPECT_EQ(0, GetControlState(1));
+
+    CreateTestTextArea(2);
+    AddControlItem(2, -1, "line");
+    SetControlState(2, 1);
+    EXPECT_EQ(0, GetControlState(2));
+    EXPECT_EQ("line", ControlText(2));
+
+    // The window text lands at the position given; the cursor ends right after it.
+    BufferAppend("0123456789");
+    GetControlText(1, 4);
+    EXPECT_EQ(9, stringBuffer.cursor);
+    EXPECT_EQ(0, memcmp(stringBuffer.base, "0123Start", 10));
+    stringBuffer.cursor = 0;
+}
+
+// A null text is the empty item.
+TEST_F(ControlCoreTest, NullItemIsTheEmptyItem) {
+    CreateTestTextArea(2);
+    AddControlItem(2, -1, "a");
+    AddControlItem(2, -1, nullptr);
+    AddControlItem(2, -1, "b");
+    EXPECT_EQ("a\r\n\r\nb", ControlText(2));
+}
+
+TEST_F(ControlCoreTest, ControlEventReachesTheNumberedWindow) {
+    HWND button = (HWND)CreateTestButton(4);
+    EXPECT_TRUE(PostControlEvent(button, 1234));
+    ASSERT_TRUE(WaitForEvent(EVENT_CONTROL));
+    EXPECT_EQ(4, EventSource());
+    EXPECT_EQ(1234, EventDetail());
+    EXPECT_EQ(TEST_WINDOW, EventWindow());
+}
+
+// The event window is the first one from the control upwards that is a window object, or the
+// outermost one.
+TEST_F(ControlCoreTest, EventWindowIsTheNearestNumberedAncestor) {
+    HWND group = CreateWindowExA(0, "STATIC", 0, WS_CHILD | WS_VISIBLE, 0, 0, 200, 200, window, 0,
+                                 moduleHandle, 0);
+    UseControlParent(group);
+    HWND nested = (HWND)CreateTestButton(5);
+    UseControlParent(window);
+    EXPECT_EQ(window, FindEventWindow(nested));
+    EXPECT_EQ(window, FindEventWindow(group));
+    EXPECT_EQ(window, FindEventWindow(window));
+
+    EXPECT_TRUE(PostControlEvent(nested, -1));
+    ASSERT_TRUE(WaitForEvent(EVENT_CONTROL));
+    EXPECT_EQ(5, EventSource());
+    EXPECT_EQ(-1, EventDetail());
+
+    // Outside any window object: the outermost ancestor, whatever it carries.
+    HWND outer = CreateWindowExA(0, "STATIC", 0, WS_POPUP, 0, 0, 50, 50, 0, 0, moduleHandle, 0);
+    HWND middle =
+        CreateWindowExA(0, "STATIC", 0, WS_CHILD, 0, 0, 50, 50, outer, 0, moduleHandle, 0);
+    HWND inner =
+        CreateWindowExA(0, "STATIC", 0, WS_CHILD, 0, 0, 50, 50, middle, 0, moduleHandle, 0);
+    EXPECT_EQ(outer, FindEventWindow(inner));
+    SetPropA(middle, WINDOW_ID_PROPERTY, (HANDLE)3);
+    EXPECT_EQ(middle, FindEventWindow(inner));
+    EXPECT_EQ(middle, FindEventWindow(middle));
+    RemovePropA(middle, WINDOW_ID_PROPERTY);
+    DestroyWindow(outer);
+}
+
+} // namespace

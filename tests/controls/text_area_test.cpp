@@ -1,0 +1,265 @@
+// The text area: a real rich edit control used as a list of lines. Its text reads back with CR LF
+// between lines, as a rich edit control gives it through WM_GETTEXT.
+#include "control_fixture.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <vector>
+
+#include "controls/text_area.h"
+
+namespace {
+
+const ObjectNumber AREA = 4;
+
+class TextAreaTest : public ControlTest {
+  protected:
+    void SetUp() override {
+        ControlTest::SetUp();
+        area = (HWND)CreateTextArea(AREA, 0, 0, 600, 260);
+        ASSERT_NE((HWND)0, area);
+        record = RecordOf(AREA);
+        ASSERT_NE(nullptr, record);
+        ops = record->ops;
+    }
+    void Append(std::vector<const char *> lines) {
+        for (const char *line : lines) {
+            AddControlItem(AREA, -1, line);
+        }
+    }
+    std::string Text() { return ControlText(AREA); }
+    int Count() { return ops->countItems(record); }
+    int State() { return record->textArea.emptyLineState; }
+    // One line read through the string buffer at the cursor; checks that the cursor ends right
+    // after the text.
+    std::string Line(int index) {
+        int mark = stringBuffer.cursor;
+        ops->getItemText(record, index, 0, mark);
+        std::string line(stringBuffer.base + mark);
+        EXPECT_EQ(mark + (int)line.size(), stringBuffer.cursor);
+        stringBuffer.cursor = mark;
+        return line;
+    }
+    COLORREF TextColor(WPARAM which) {
+        CHARFORMATA format = {};
+        format.cbSize = sizeof format;
+        SendMessageA(area, EM_GETCHARFORMAT, which, (LPARAM)&format);
+        return (format.dwEffects & CFE_AUTOCOLOR) ? CLR_NONE : format.crTextColor;
+    }
+    HWND area = 0;
+    ControlRecord *record = nullptr;
+    ControlOps *ops = nullptr;
+};
+
+TEST_F(TextAreaTest, CreationMakesARegisteredRichEdit) {
+    char className[32] = "";
+    GetClassNameA(area, className, sizeof className);
+    EXPECT_STREQ("RichEdit20A", className);
+    EXPECT_NE((HMODULE)0, richEdit20Module);
+    const LONG scrollBars = WS_HSCROLL | WS_VSCROLL; // shown and hidden by the control itself
+    EXPECT_EQ(0x503111C4 & ~scrollBars, GetWindowLongA(area, GWL_STYLE) & ~scrollBars);
+    EXPECT_TRUE(GetWindowLongA(area, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    EXPECT_EQ(KIND_TEXT_AREA, ops->kind);
+    EXPECT_EQ(148, ops->tableSize);
+    // ControlProcedure, then the kind's own procedure, then the rich edit's.
+    EXPECT_EQ((WNDPROC)TextAreaProcedure, record->previousProc);
+    WNDCLASSA richEdit = {};
+    ASSERT_TRUE(GetClassInfoA(0, "RichEdit20A", &richEdit) ||
+                GetClassInfoA(richEdit20Module, "RichEdit20A", &richEdit));
+    EXPECT_EQ(richEdit.lpfnWndProc, textAreaBaseProc);
+    EXPECT_EQ(0, Count());
+    EXPECT_EQ("", Text());
+    EXPECT_EQ(CLR_NONE, ops->getColor(record, FRONT_COLOR));
+    EXPECT_EQ(CLR_NONE, ops->getColor(record, BACKGROUND_COLOR));
+    EXPECT_EQ(CLR_NONE, ops->getColor(record, 5));
+
+    // A second text area uses the library that is already there.
+    HMODULE loaded = richEdit20Module;
+    ASSERT_NE(0, CreateTextArea(OBJECT_ANY, 0, 0, 100, 100));
+    EXPECT_EQ(loaded, richEdit20Module);
+}
+
+TEST_F(TextAreaTest, AppendingJoinsLinesWithoutATrailingBreak) {
+    Append({"one", "two", "three"});
+    EXPECT_EQ("one\r\ntwo\r\nthree", Text());
+    EXPECT_EQ(3, Count());
+    EXPECT_EQ(0, State());
+}
+
+// An empty line appended to an empty control is kept as a pending line until the next append.
+TEST_F(TextAreaTest, EmptyFirstLineIsPendingUntilTheNextAppend) {
+    Append({""});
+    EXPECT_EQ("", Text());
+    EXPECT_EQ(1, Count());
+    EXPECT_EQ(1, State());
+    Append({"x"});
+    EXPECT_EQ("\r\nx", Text());
+    EXPECT_EQ(2, Count());
+    EXPECT_EQ(2, State());
+    Append({"y"});
+    EXPECT_EQ("\r\nx\r\ny", Text());
+    EXPECT_EQ(3, Count());
+}
+
+TEST_F(TextAreaTest, EmptyLineAfterTextEndsTheTextWithABreak) {
+    Append({"a", "b"});
+    Append({""});
+    EXPECT_EQ("a\r\nb\r\n", Text());
+    EXPECT_EQ(3, Count());
+    Append({"c"});
+    EXPECT_EQ("a\r\nb\r\n\r\nc", Text());
+    EXPECT_EQ(4, Count());
+}
+
+TEST_F(TextAreaTest, ClearLeavesNoLine) {
+    Append({"", "a"});
+    ClearControlItems(AREA);
+    EXPECT_EQ("", Text());
+    EXPECT_EQ(0, Count());
+    EXPECT_EQ(0, State());
+    Append({""});
+    ClearControlItems(AREA);
+    EXPECT_EQ(0, Count());
+    Append({"fresh"});
+    EXPECT_EQ("fresh", Text());
+}
+
+TEST_F(TextAreaTest, InsertingPutsTheLineBeforeTheNumberedOne) {
+    Append({"old"});
+    AddControlItem(AREA, 0, "new");
+    EXPECT_EQ("new\r\nold", Text());
+    EXPECT_EQ(2, Count());
+    AddControlItem(AREA, 1, "mid");
+    EXPECT_EQ("new\r\nmid\r\nold", Text());
+    // A line number past the end appends.
+    AddControlItem(AREA, 17, "end");
+    EXPECT_EQ("new\r\nmid\r\nold\r\nend", Text());
+    EXPECT_EQ(4, Count());
+}
+
+TEST_F(TextAreaTest, OneLineReadsWithoutItsBreak) {
+    Append({"first", "", "third line"});
+    EXPECT_EQ("first", Line(0));
+    EXPECT_EQ("", Line(1));
+    EXPECT_EQ("third line", Line(2));
+    EXPECT_EQ("", Line(3));
+    EXPECT_EQ("", Line(-1));
+    // Read at a position before the cursor: it replaces what lay there.
+    BufferAppend("0123456789");
+    ops->getItemText(record, 2, 0, 3);
+    EXPECT_EQ(13, stringBuffer.cursor);
+    EXPECT_STREQ("012third line", stringBuffer.base);
+    stringBuffer.cursor = 0;
+}
+
+TEST_F(TextAreaTest, SetItemTextReplacesOneLineAndKeepsItsBreak) {
+    Append({"a", "b", "c"});
+    ops->setItemText(record, 1, "bee", 0);
+    EXPECT_EQ("a\r\nbee\r\nc", Text());
+    ops->setItemText(record, 2, nullptr, 0);
+    EXPECT_EQ("a\r\nbee\r\n", Text());
+    EXPECT_EQ(3, Count());
+    // A line that does not exist changes nothing.
+    ops->setItemText(record, 7, "x", 0);
+    ops->setItemText(record, -1, "x", 0);
+    EXPECT_EQ("a\r\nbee\r\n", Text());
+}
+
+TEST_F(TextAreaTest, RemoveItemTakesTheLineWithItsBreak) {
+    Append({"a", "b", "c", "d"});
+    ops->removeItem(record, 1);
+    EXPECT_EQ("a\r\nc\r\nd", Text());
+    EXPECT_EQ(3, Count());
+    // The last line goes without the break before it.
+    ops->removeItem(record, 2);
+    EXPECT_EQ("a\r\nc\r\n", Text());
+    // Lines that do not exist: nothing is lost.
+    SendMessageA(area, EM_SETSEL, 4, 4);
+    ops->removeItem(record, -1);
+    ops->removeItem(record, 9);
+    EXPECT_EQ("a\r\nc\r\n", Text());
+    ops->removeItem(record, 0);
+    ops->removeItem(record, 0);
+    ops->removeItem(record, 0);
+    EXPECT_EQ("", Text());
+    EXPECT_EQ(0, Count());
+}
+
+TEST_F(TextAreaTest, RemovingThePendingEmptyLineForgetsIt) {
+    Append({"only"});
+    ops->removeItem(record, 0);
+    EXPECT_EQ(0, Count());
+    Append({""});
+    EXPECT_EQ(1, State());
+    Append({"x"});
+    ops->removeItem(record, 1);
+    ops->removeItem(record, 0);
+    EXPECT_EQ("", Text());
+    EXPECT_EQ(0, State());
+    EXPECT_EQ(0, Count());
+}
+
+TEST_F(TextAreaTest, SetTextReplacesOrClears) {
+    Append({""});
+    ops->setText(record, "x\ny");
+    EXPECT_EQ("x\r\ny", Text());
+    EXPECT_EQ(2, Count());
+    ops->setText(record, "");
+    EXPECT_EQ(0, Count());
+    EXPECT_EQ(0, State());
+    ops->setText(record, "z");
+    ops->setText(record, nullptr);
+    EXPECT_EQ("", Text());
+    EXPECT_EQ(0, Count());
+}
+
+TEST_F(TextAreaTest, ReadOnlyAttribute) {
+    EXPECT_EQ(0, ops->getAttribute(record, ATTR_READ_ONLY));
+    ops->setAttribute(record, ATTR_READ_ONLY, 1);
+    EXPECT_EQ(1, ops->getAttribute(record, ATTR_READ_ONLY));
+    EXPECT_TRUE(GetWindowLongA(area, GWL_STYLE) & ES_READONLY);
+    // The program's own lines still go in.
+    Append({"kept"});
+    EXPECT_EQ("kept", Text());
+    ops->setAttribute(record, ATTR_READ_ONLY, 0);
+    EXPECT_EQ(0, ops->getAttribute(record, ATTR_READ_ONLY));
+    ops->setAttribute(record, 1, 1);
+    EXPECT_EQ(0, ops->getAttribute(record, 1));
+    EXPECT_EQ(0, ops->getAttribute(record, ATTR_READ_ONLY));
+}
+
+TEST_F(TextAreaTest, TextColourSurvivesAFontChange) {
+    Append({"red text"});
+    ops->setColor(record, FRONT_COLOR, RGB(255, 0, 0));
+    EXPECT_EQ(RGB(255, 0, 0), ops->getColor(record, FRONT_COLOR));
+    SendMessageA(area, EM_SETSEL, 0, -1);
+    EXPECT_EQ(RGB(255, 0, 0), TextColor(SCF_SELECTION));
+    EXPECT_EQ(RGB(255, 0, 0), TextColor(SCF_DEFAULT));
+
+    HFONT font = (HFONT)GetStockObject(ANSI_FIXED_FONT);
+    SendMessageA(area, WM_SETFONT, (WPARAM)font, 1);
+    Append({"later"});
+    SendMessageA(area, EM_SETSEL, 0, -1);
+    EXPECT_EQ(RGB(255, 0, 0), TextColor(SCF_SELECTION));
+    EXPECT_EQ(RGB(255, 0, 0), TextColor(SCF_DEFAULT));
+
+    ops->setColor(record, FRONT_COLOR, CLR_NONE);
+    EXPECT_EQ(CLR_NONE, ops->getColor(record, FRONT_COLOR));
+    SendMessageA(area, EM_SETSEL, 0, -1);
+    EXPECT_EQ(CLR_NONE, TextColor(SCF_SELECTION));
+    ops->setColor(record, 3, RGB(1, 1, 1));
+    EXPECT_EQ(CLR_NONE, ops->getColor(record, 3));
+}
+
+TEST_F(TextAreaTest, BackgroundColour) {
+    ops->setColor(record, BACKGROUND_COLOR, RGB(0, 0, 128));
+    EXPECT_EQ(RGB(0, 0, 128), ops->getColor(record, BACKGROUND_COLOR));
+    // EM_SETBKGNDCOLOR answers with the colour it replaces.
+    EXPECT_EQ(RGB(0, 0, 128), (COLORREF)SendMessageA(area, EM_SETBKGNDCOLOR, 0, RGB(0, 0, 128)));
+    ops->setColor(record, BACKGROUND_COLOR, CLR_NONE);
+    EXPECT_EQ(CLR_NONE, ops->getColor(record, BACKGROUND_COLOR));
+    EXPECT_EQ(GetSysColor(COLOR_WINDOW), (COLORREF)SendMessageA(area, EM_SETBKGNDCOLOR, 1, 0));
+}
+
+} // namespace
