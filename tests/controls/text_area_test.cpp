@@ -262,4 +262,99 @@ TEST_F(TextAreaTest, BackgroundColour) {
     EXPECT_EQ(GetSysColor(COLOR_WINDOW), (COLORREF)SendMessageA(area, EM_SETBKGNDCOLOR, 1, 0));
 }
 
+// The messages that reach the rich edit from the line operations, recorded from above the
+// control's own procedures.
+struct Sent {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam; // for EM_REPLACESEL: unused, the text is in text
+    std::string text;
+    bool operator==(const Sent &other) const {
+        return message == other.message && wParam == other.wParam && lParam == other.lParam &&
+               text == other.text;
+    }
+};
+std::vector<Sent> sent;
+WNDPROC recordedNext;
+LRESULT CALLBACK RecordLineMessages(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_GETTEXTLENGTH:
+    case EM_SETSEL:
+    case EM_LINEINDEX:
+    case EM_LINELENGTH:
+    case EM_HIDESELECTION: sent.push_back({message, wParam, lParam, ""}); break;
+    case EM_REPLACESEL: sent.push_back({message, wParam, 0, (const char *)lParam}); break;
+    }
+    return CallWindowProcA(recordedNext, control, message, wParam, lParam);
+}
+
+std::ostream &operator<<(std::ostream &out, const Sent &one) {
+    return out << one.message << "(" << one.wParam << ", " << one.lParam << ", \"" << one.text
+               << "\")";
+}
+
+TEST_F(TextAreaTest, LineOperationsSendTheirMessagesInOrder) {
+    recordedNext = (WNDPROC)SetWindowLongPtrA(area, GWLP_WNDPROC, (LONG_PTR)RecordLineMessages);
+    const WPARAM end = (WPARAM)-1;
+    sent.clear();
+    AddControlItem(AREA, -1, "");
+    EXPECT_EQ((std::vector<Sent>{{EM_LINEINDEX, end, 0, ""},
+                                 {EM_HIDESELECTION, 1, 0, ""},
+                                 {WM_GETTEXTLENGTH, 0, 0, ""},
+                                 {EM_SETSEL, 0, 0, ""},
+                                 {EM_REPLACESEL, 1, 0, ""},
+                                 {EM_HIDESELECTION, 0, 0, ""}}),
+              sent);
+
+    // The pending empty line becomes a break before the next line; the control was empty.
+    sent.clear();
+    AddControlItem(AREA, -1, "ab");
+    EXPECT_EQ((std::vector<Sent>{{EM_LINEINDEX, end, 0, ""},
+                                 {EM_HIDESELECTION, 1, 0, ""},
+                                 {WM_GETTEXTLENGTH, 0, 0, ""},
+                                 {EM_SETSEL, 0, 0, ""},
+                                 {EM_REPLACESEL, 1, 0, "\n"},
+                                 {EM_REPLACESEL, 1, 0, "ab"},
+                                 {EM_HIDESELECTION, 0, 0, ""}}),
+              sent);
+
+    // Text present: a break, then the line, at the end of the text (CR LF counted as two).
+    sent.clear();
+    AddControlItem(AREA, -1, "c");
+    EXPECT_EQ((std::vector<Sent>{{EM_LINEINDEX, end, 0, ""},
+                                 {EM_HIDESELECTION, 1, 0, ""},
+                                 {WM_GETTEXTLENGTH, 0, 0, ""},
+                                 {EM_SETSEL, 4, 4, ""},
+                                 {EM_REPLACESEL, 1, 0, "\n"},
+                                 {EM_REPLACESEL, 1, 0, "c"},
+                                 {EM_HIDESELECTION, 0, 0, ""}}),
+              sent);
+
+    // Inserting before line 1, which starts at character 1 (a break counts one character there).
+    sent.clear();
+    AddControlItem(AREA, 1, "new");
+    EXPECT_EQ((std::vector<Sent>{{EM_LINEINDEX, 1, 0, ""},
+                                 {EM_HIDESELECTION, 1, 0, ""},
+                                 {EM_SETSEL, 1, 1, ""},
+                                 {EM_REPLACESEL, 1, 0, "new"},
+                                 {EM_REPLACESEL, 1, 0, "\n"},
+                                 {EM_HIDESELECTION, 0, 0, ""}}),
+              sent);
+    EXPECT_EQ("\r\nnew\r\nab\r\nc", Text());
+
+    // Removing line 2 ("ab", starting at character 5) takes it up to the start of line 3.
+    sent.clear();
+    ops->removeItem(record, 2);
+    EXPECT_EQ((std::vector<Sent>{{EM_LINEINDEX, 2, 0, ""},
+                                 {EM_LINEINDEX, 3, 0, ""},
+                                 {EM_HIDESELECTION, 1, 0, ""},
+                                 {EM_SETSEL, 5, 8, ""},
+                                 {EM_REPLACESEL, 1, 0, ""},
+                                 {EM_HIDESELECTION, 0, 0, ""},
+                                 {WM_GETTEXTLENGTH, 0, 0, ""}}),
+              sent);
+    EXPECT_EQ("\r\nnew\r\nc", Text());
+    SetWindowLongPtrA(area, GWLP_WNDPROC, (LONG_PTR)recordedNext);
+}
+
 } // namespace
