@@ -9,18 +9,30 @@ static EventState *CurrentEventState() {
     return (EventState *)StateBlockGet(eventState);
 }
 
+// True for a block of processHeap that holds at least a whole drop record.
+static bool EventsIsDropBlock(const void *block) {
+    return block && HeapValidate(processHeap, 0, block) &&
+           HeapSize(processHeap, 0, block) >= sizeof(DropRecord);
+}
+
+bool IsDropRecord(const void *block) {
+    if (!EventsIsDropBlock(block)) {
+        return false;
+    }
+    const void *data = ((const DropRecord *)block)->data;
+    return !data || HeapValidate(processHeap, 0, data);
+}
+
 void FreeDropData(EventState *state) {
     DropRecord *record = (DropRecord *)state->dropData;
-    if (!record) {
-        return;
-    }
     state->dropData = 0;
-    // Only blocks of processHeap are freed, whoever put the pointers there.
-    if (!HeapValidate(processHeap, 0, record)) {
+    // Checked again: the pointers may have changed since the drop message was accepted.
+    if (!EventsIsDropBlock(record)) {
         return;
     }
-    if (record->data && HeapValidate(processHeap, 0, record->data)) {
-        HeapFree(processHeap, 0, record->data);
+    void *data = record->data;
+    if (data && data != record && HeapValidate(processHeap, 0, data)) {
+        HeapFree(processHeap, 0, data);
     }
     HeapFree(processHeap, 0, record);
 }

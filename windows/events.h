@@ -44,7 +44,12 @@ int WaitEvent(int timeout = -1);
 void PushPendingEvent(EventState *state, int code, ObjectNumber window);
 // Dispatches every waiting message without returning events, then clears pendingCode.
 void FlushWindowMessages();
-// Frees the EventState's drop record, if any.
+// True for a drop record that this process allocated: a block of processHeap large enough for the
+// record, whose sixth field is null or a block of processHeap too. Reads nothing of a pointer that
+// fails the test.
+bool IsDropRecord(const void *block);
+// Frees the EventState's drop record, if any, and the block its sixth field points to. Frees only
+// blocks of processHeap.
 void FreeDropData(EventState *state);
 
 ObjectNumber EventSource();

@@ -34,21 +34,6 @@ static ObjectNumber WindowNumberOf(HWND window, HWND *numbered) {
     return -1;
 }
 
-// True for a drop record that this process allocated: a block of processHeap large enough for the
-// record, whose sixth field is null or a block of processHeap too. A pointer from anywhere else is
-// neither read nor freed.
-static bool WindowIsDropRecord(LPARAM lParam) {
-    void *record = (void *)lParam;
-    if (!record || !HeapValidate(processHeap, 0, record)) {
-        return false;
-    }
-    if (HeapSize(processHeap, 0, record) < sizeof(DropRecord)) {
-        return false;
-    }
-    void *data = ((DropRecord *)record)->data;
-    return !data || HeapValidate(processHeap, 0, data);
-}
-
 // Makes a drop record the current event's drop data, freeing one that an earlier message of the
 // same dispatch left there.
 static void WindowTakeDropData(EventState *state, LPARAM lParam) {
@@ -190,13 +175,13 @@ LRESULT TranslateWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
         state->detail = (int)lParam;
         return 0;
     case MSG_WINDOW_DROP:
-        if (WindowIsDropRecord(lParam)) {
+        if (IsDropRecord((void *)lParam)) {
             state->pendingCode = EVENT_WINDOW_DROP;
             WindowTakeDropData(state, lParam);
         }
         return 0;
     case MSG_CONTROL_DROP:
-        if (WindowIsDropRecord(lParam)) {
+        if (IsDropRecord((void *)lParam)) {
             state->pendingCode = EVENT_CONTROL_DROP;
             state->source = (ObjectNumber)wParam;
             WindowTakeDropData(state, lParam);
@@ -218,7 +203,9 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 
 LRESULT RouteToControl(HWND controlWindow, HWND window, UINT message, WPARAM wParam,
                        LPARAM lParam) {
-    if (!controlWindow) {
+    // Only a window of this thread can be one of its controls. A handle that names no window would
+    // otherwise pass the test below as control 0, its property and identifier both reading 0.
+    if (!controlWindow || GetWindowThreadProcessId(controlWindow, 0) != GetCurrentThreadId()) {
         return NOT_HANDLED;
     }
     ObjectNumber number = (ObjectNumber)GetPropA(controlWindow, CONTROL_ID_PROPERTY);
