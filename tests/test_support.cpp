@@ -14,3 +14,31 @@ void StartRuntimeForTests() {
     InitWindowLibrary();
     InitControlLibrary();
 }
+
+bool IsImeWindow(HWND window) {
+    char name[8] = "";
+    GetClassNameA(window, name, sizeof name);
+    return lstrcmpiA(name, "IME") == 0;
+}
+
+static BOOL CALLBACK CountWindow(HWND window, LPARAM count) {
+    if (!IsImeWindow(window)) {
+        ++*(int *)count;
+    }
+    return TRUE;
+}
+
+int CountThreadWindows() {
+    int count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountWindow, (LPARAM)&count);
+    return count;
+}
+
+bool IsBusyHeapBlock(HANDLE heap, const void *block) {
+    PROCESS_HEAP_ENTRY entry = {};
+    bool found = false;
+    while (!found && HeapWalk(heap, &entry)) {
+        found = entry.lpData == block && (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY);
+    }
+    return found;
+}
