@@ -1,0 +1,284 @@
+// Event retrieval: the pending-event queue, WaitEvent, FlushWindowMessages, the getters and the
+// drop records the event state owns.
+#include "window_test_support.h"
+
+namespace {
+
+typedef std::vector<std::pair<int, ObjectNumber>> Queue;
+
+// A hidden window object to post messages to; hidden, so that opening it queues nothing.
+class EventsTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        window = (HWND)OpenWindowObject(1, 10, 10, 200, 100, "events", WINDOW_HIDDEN);
+        ASSERT_TRUE(IsWindow(window));
+        DrainEvents();
+    }
+    // A drop record on processHeap, with a second block behind its sixth field when asked for.
+    DropRecord *NewDropRecord(bool withData) {
+        DropRecord *record =
+            (DropRecord *)HeapAlloc(processHeap, HEAP_ZERO_MEMORY, sizeof(DropRecord));
+        if (withData) {
+            record->data = HeapAlloc(processHeap, 0, 40);
+        }
+        return record;
+    }
+    HWND window = 0;
+};
+
+TEST_F(EventsTest, QueuedEventsAreHandedOutBeforeWaitingMessages) {
+    ASSERT_TRUE(PostMessageA(window, WM_APP + 1, 11, 22));
+    Events()->window = 42;
+    Events()->detail = 7;
+    Events()->pendingCode = EVENT_CONTROL;
+    PushPendingEvent(Events(), EVENT_SIZE, 0);
+    PushPendingEvent(Events(), EVENT_CLOSE, 0);
+
+    EXPECT_EQ(WaitEvent(0), EVENT_SIZE);
+    EXPECT_EQ(EventWindow(), 0);
+    EXPECT_EQ(EventDetail(), -1);
+    EXPECT_EQ(Events()->pendingCode, 0);
+    MSG waiting;
+    EXPECT_TRUE(PeekMessageA(&waiting, window, WM_APP + 1, WM_APP + 1, PM_NOREMOVE));
+
+    Events()->window = 42;
+    EXPECT_EQ(WaitEvent(0), EVENT_CLOSE);
+    EXPECT_EQ(EventWindow(), 0);
+    EXPECT_EQ(EventDetail(), -1);
+    EXPECT_EQ(Events()->queueHead, nullptr);
+    EXPECT_EQ(Events()->queueTail, nullptr);
+
+    EXPECT_EQ(WaitEvent(0), WM_APP + 1);
+    EXPECT_EQ(EventWindow(), 1);
+    EXPECT_EQ(Events()->wParam, 11u);
+    EXPECT_EQ(Events()->lParam, 22);
+    EXPECT_EQ(WaitEvent(0), 0);
+}
+
+TEST_F(EventsTest, ARepeatOfTheNewestEventIsDropped) {
+    const struct {
+        Queue pushed;
+        Queue queued;
+    } cases[] = {
+        {{{5, 0}, {5, 0}}, {{5, 0}}},
+        {{{5, 0}, {3, 0}, {5, 0}}, {{5, 0}, {3, 0}, {5, 0}}},
+        {{{5, 0}, {5, 1}}, {{5, 0}, {5, 1}}},
+        {{{15, -1}, {15, -1}, {15, -1}, {13104, -1}, {13104, -1}}, {{15, -1}, {13104, -1}}},
+    };
+    for (const auto &c : cases) {
+        for (const auto &event : c.pushed) {
+            PushPendingEvent(Events(), event.first, event.second);
+        }
+        EXPECT_EQ(QueuedEvents(), c.queued);
+        Queue handedOut;
+        for (size_t i = 0; i < c.queued.size(); ++i) {
+            int code = WaitEvent(0);
+            handedOut.push_back({code, EventWindow()});
+        }
+        EXPECT_EQ(handedOut, c.queued);
+        EXPECT_EQ(Events()->queueHead, nullptr);
+        EXPECT_EQ(Events()->queueTail, nullptr);
+    }
+
+    // After the last hand-out, the next event is both head and tail; and an event equal to one
+    // already handed out is queued again.
+    PushPendingEvent(Events(), EVENT_MOVE, 2);
+    ASSERT_NE(Events()->queueHead, nullptr);
+    EXPECT_EQ(Events()->queueHead, Events()->queueTail);
+    EXPECT_EQ(Events()->queueHead->next, nullptr);
+    PendingEvent *node = Events()->queueHead;
+    EXPECT_EQ(WaitEvent(0), EVENT_MOVE);
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, node));
+    PushPendingEvent(Events(), EVENT_MOVE, 2);
+    EXPECT_EQ(QueuedEvents(), (Queue{{EVENT_MOVE, 2}}));
+}
+
+TEST_F(EventsTest, NothingArrivingGivesZeroAndChangesOnlyTheDetail) {
+    const int timeouts[] = {0, 30};
+    for (int timeout : timeouts) {
+        Events()->source = 77;
+        Events()->window = 5;
+        Events()->detail = 9;
+        Events()->wParam = 123;
+        Events()->lParam = 456;
+        EXPECT_EQ(WaitEvent(timeout), 0) << timeout;
+        EXPECT_EQ(EventSource(), 77) << timeout;
+        EXPECT_EQ(EventWindow(), 5) << timeout;
+        EXPECT_EQ(EventDetail(), -1) << timeout;
+        EXPECT_EQ(Events()->wParam, 123u) << timeout;
+        EXPECT_EQ(Events()->lParam, 456) << timeout;
+        EXPECT_EQ(Events()->pendingCode, 0) << timeout;
+    }
+}
+
+TEST_F(EventsTest, APositiveTimeoutStillReturnsAMessageThatArrives) {
+    ASSERT_TRUE(PostMessageA(window, WM_APP + 4, 1, 2));
+    EXPECT_EQ(WaitEvent(30), WM_APP + 4);
+    ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_APP + 5, 3, 4));
+    EXPECT_EQ(WaitEvent(-1), WM_APP + 5);
+    ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_APP + 6, 5, 6));
+    EXPECT_EQ(WaitEvent(-20), WM_APP + 6); // any negative timeout waits without limit
+    EXPECT_EQ(Events()->wParam, 5u);
+    EXPECT_EQ(Events()->lParam, 6);
+}
+
+// The getters show what the last event set; events and messages that do not set a field leave it.
+TEST_F(EventsTest, GettersKeepFieldsThatTheLastEventDidNotSet) {
+    ASSERT_TRUE(PostMessageA(window, MSG_CONTROL_EVENT, 7, 9));
+    EXPECT_EQ(WaitEvent(0), EVENT_CONTROL);
+    EXPECT_EQ(EventSource(), 7);
+    EXPECT_EQ(EventMenuItem(), 7);
+    EXPECT_EQ(EventDetail(), 9);
+    EXPECT_EQ(EventWindow(), 1);
+    EXPECT_EQ(EventSource(), 7); // reading changes nothing
+
+    // A message that raises no event comes back as its number, with its parameters.
+    ASSERT_TRUE(PostMessageA(window, WM_APP + 2, 11, 22));
+    EXPECT_EQ(WaitEvent(0), WM_APP + 2);
+    EXPECT_EQ(Events()->wParam, 11u);
+    EXPECT_EQ(Events()->lParam, 22);
+    EXPECT_EQ(EventSource(), 7);
+    EXPECT_EQ(EventDetail(), -1);
+    EXPECT_EQ(EventWindow(), 1);
+
+    // A thread message does not pass through the window procedure: the window stays.
+    Events()->window = 99;
+    ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_APP + 3, 33, 44));
+    EXPECT_EQ(WaitEvent(0), WM_APP + 3);
+    EXPECT_EQ(EventWindow(), 99);
+    EXPECT_EQ(EventSource(), 7);
+    EXPECT_EQ(Events()->wParam, 33u);
+    EXPECT_EQ(Events()->lParam, 44);
+
+    // A queued event sets only the window.
+    PushPendingEvent(Events(), EVENT_MOVE, 1);
+    EXPECT_EQ(WaitEvent(0), EVENT_MOVE);
+    EXPECT_EQ(EventSource(), 7);
+    EXPECT_EQ(EventWindow(), 1);
+    EXPECT_EQ(Events()->wParam, 33u);
+
+    // A window drop leaves source and detail.
+    Events()->detail = 3;
+    DropRecord *drop = NewDropRecord(false);
+    ASSERT_TRUE(PostMessageA(window, MSG_WINDOW_DROP, 5, (LPARAM)drop));
+    EXPECT_EQ(WaitEvent(0), EVENT_WINDOW_DROP);
+    EXPECT_EQ(EventSource(), 7);
+    EXPECT_EQ(EventDetail(), -1);
+    EXPECT_EQ(Events()->dropData, drop);
+}
+
+TEST_F(EventsTest, FlushDispatchesAndDiscardsThePendingCodeButKeepsTheQueue) {
+    PushPendingEvent(Events(), EVENT_SIZE, 1);
+    ASSERT_TRUE(PostMessageA(window, MSG_CONTROL_EVENT, 12, 34));
+    Events()->source = -3;
+    FlushWindowMessages();
+    EXPECT_EQ(Events()->pendingCode, 0);
+    EXPECT_EQ(EventSource(), 12); // the message was dispatched
+    EXPECT_EQ(QueuedEvents(), (Queue{{EVENT_SIZE, 1}}));
+    MSG waiting;
+    EXPECT_FALSE(PeekMessageA(&waiting, 0, 0, 0, PM_NOREMOVE));
+
+    // A code left from outside any dispatch is discarded too.
+    Events()->pendingCode = EVENT_MENU;
+    FlushWindowMessages();
+    EXPECT_EQ(Events()->pendingCode, 0);
+    EXPECT_EQ(WaitEvent(0), EVENT_SIZE);
+    EXPECT_EQ(WaitEvent(0), 0);
+}
+
+// A code raised outside WaitEvent waits for the next dispatch.
+TEST_F(EventsTest, APendingCodeSetOutsideWaitEventComesWithTheNextMessage) {
+    SendMessageA(window, MSG_CONTROL_EVENT, 8, 1);
+    EXPECT_EQ(Events()->pendingCode, EVENT_CONTROL);
+    ASSERT_TRUE(PostMessageA(window, WM_APP + 9, 0, 0));
+    EXPECT_EQ(WaitEvent(0), EVENT_CONTROL);
+    EXPECT_EQ(EventSource(), 8);
+    EXPECT_EQ(Events()->pendingCode, 0);
+}
+
+TEST_F(EventsTest, ADropRecordIsReadableUntilTheNextWaitEventWhichFreesIt) {
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        bool withData;
+        int code;
+        ObjectNumber source;
+    } cases[] = {
+        {MSG_WINDOW_DROP, 5, true, EVENT_WINDOW_DROP, -3},
+        {MSG_WINDOW_DROP, 5, false, EVENT_WINDOW_DROP, -3},
+        {MSG_CONTROL_DROP, 4, true, EVENT_CONTROL_DROP, 4},
+        {MSG_CONTROL_DROP, 4, false, EVENT_CONTROL_DROP, 4},
+    };
+    for (const auto &c : cases) {
+        DropRecord *drop = NewDropRecord(c.withData);
+        void *data = drop->data;
+        Events()->source = -3;
+        ASSERT_TRUE(PostMessageA(window, c.message, c.wParam, (LPARAM)drop));
+        EXPECT_EQ(WaitEvent(0), c.code);
+        EXPECT_EQ(EventSource(), c.source);
+        EXPECT_EQ(Events()->dropData, drop);
+        EXPECT_TRUE(IsBusyHeapBlock(processHeap, drop));
+        EXPECT_EQ(drop->data, data);
+        EXPECT_EQ(WaitEvent(0), 0);
+        EXPECT_EQ(Events()->dropData, nullptr);
+        EXPECT_FALSE(IsBusyHeapBlock(processHeap, drop));
+        if (data) {
+            EXPECT_FALSE(IsBusyHeapBlock(processHeap, data));
+        }
+    }
+}
+
+TEST_F(EventsTest, ALeftoverDropRecordIsFreedByCloseAllWindows) {
+    DropRecord *drop = NewDropRecord(true);
+    void *data = drop->data;
+    ASSERT_TRUE(PostMessageA(window, MSG_CONTROL_DROP, 2, (LPARAM)drop));
+    EXPECT_EQ(WaitEvent(0), EVENT_CONTROL_DROP);
+    CloseAllWindows();
+    EXPECT_EQ(Events()->dropData, nullptr);
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, drop));
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, data));
+    EXPECT_TRUE(HeapValidate(processHeap, 0, 0));
+}
+
+TEST_F(EventsTest, ASecondDropInOneDispatchFreesTheFirst) {
+    DropRecord *first = NewDropRecord(true);
+    void *firstData = first->data;
+    DropRecord *second = NewDropRecord(false);
+    EXPECT_EQ(SendMessageA(window, MSG_WINDOW_DROP, 0, (LPARAM)first), 0);
+    EXPECT_EQ(SendMessageA(window, MSG_CONTROL_DROP, 3, (LPARAM)second), 0);
+    EXPECT_EQ(Events()->dropData, second);
+    EXPECT_EQ(Events()->pendingCode, EVENT_CONTROL_DROP);
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, first));
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, firstData));
+
+    // The same record twice stays the one record.
+    EXPECT_EQ(SendMessageA(window, MSG_WINDOW_DROP, 0, (LPARAM)second), 0);
+    EXPECT_EQ(Events()->dropData, second);
+    EXPECT_TRUE(IsBusyHeapBlock(processHeap, second));
+    DrainEvents();
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, second));
+    EXPECT_TRUE(HeapValidate(processHeap, 0, 0));
+}
+
+TEST_F(EventsTest, ARecordWhoseSixthFieldPointsToItselfIsFreedOnce) {
+    DropRecord *drop = NewDropRecord(false);
+    drop->data = drop;
+    ASSERT_TRUE(PostMessageA(window, MSG_WINDOW_DROP, 0, (LPARAM)drop));
+    EXPECT_EQ(WaitEvent(0), EVENT_WINDOW_DROP);
+    EXPECT_EQ(WaitEvent(0), 0);
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, drop));
+    EXPECT_TRUE(HeapValidate(processHeap, 0, 0));
+
+    // A second HeapFree of the block would fail and leave its error code behind.
+    drop = NewDropRecord(false);
+    drop->data = drop;
+    Events()->dropData = drop;
+    SetLastError(0xBEEF);
+    FreeDropData(Events());
+    EXPECT_EQ(GetLastError(), 0xBEEFu);
+    EXPECT_EQ(Events()->dropData, nullptr);
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, drop));
+}
+
+} // namespace
