@@ -44,7 +44,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 // Translates one message of a runtime window; returns its result or NOT_HANDLED.
 LRESULT TranslateWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Hands a message about a child control to its kind's onParentMessage; NOT_HANDLED when the
-// window is no live control or its kind has no such handler.
+// window is no window of this thread, no live control, or its kind has no such handler.
 LRESULT RouteToControl(HWND controlWindow, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // EnumChildWindows callback: sends WM_SYSCOLORCHANGE to the child and goes on.
 BOOL CALLBACK BroadcastSysColorChange(HWND child, LPARAM value);
