@@ -330,6 +330,10 @@ class SpinBoxColorTest : public SpinBoxTest {
 
 TEST_F(SpinBoxColorTest, NoColoursKeepTheSystemLookWhileEditable) {
     CreateCountBox();
+    EXPECT_EQ(NOT_HANDLED, record->ops->onParentMessage(record, window, WM_CTLCOLOREDIT, (WPARAM)dc,
+                                                        (LPARAM)edit));
+    EXPECT_EQ(RGB(1, 2, 3), GetTextColor(dc));
+    EXPECT_EQ(RGB(4, 5, 6), GetBkColor(dc));
     EXPECT_EQ(AskSystem(WM_CTLCOLOREDIT), Ask(WM_CTLCOLOREDIT));
 }
 
