@@ -37,11 +37,16 @@ void *InitStringEngine() {
 }
 
 char *BufferReserve(int length, int position) {
+    // A need whose grown block a 32-bit size cannot describe is one the heap cannot satisfy.
+    if (length > 0x7FFFFFFF - BUFFER_GROWTH - STRING_SPARE - stringBuffer.cursor) {
+        ExitProcess(0);
+    }
     int needed = stringBuffer.cursor + length;
     if (needed >= stringBuffer.capacity - 4) {
         stringBuffer.capacity = needed + BUFFER_GROWTH;
-        stringBuffer.base = StringHeapChecked(HeapReAlloc(
-            StringHeap, HEAP_NO_SERIALIZE, stringBuffer.base, stringBuffer.capacity + STRING_SPARE));
+        stringBuffer.base =
+            StringHeapChecked(HeapReAlloc(StringHeap, HEAP_NO_SERIALIZE, stringBuffer.base,
+                                          stringBuffer.capacity + STRING_SPARE));
     }
     stringBuffer.cursor = position + length;
     return stringBuffer.base + position;
@@ -108,8 +113,18 @@ int StringVarSet(StringVar *variable, const char *text) {
         return 1;
     }
     int length = (int)strlen(text);
+    // A text taken from the variable's own block goes to the block's start before the block is
+    // resized: it only shrinks, and a moved block keeps its beginning.
+    UINT_PTR at = (UINT_PTR)text;
+    UINT_PTR own = (UINT_PTR)*variable;
+    if (own && at >= own && at <= own + strlen(*variable)) {
+        memmove(*variable, text, length + 1);
+        text = 0;
+    }
     *variable = StringVarBlock(*variable, length + STRING_SPARE);
-    memcpy(*variable, text, length + 1);
+    if (text) {
+        memcpy(*variable, text, length + 1);
+    }
     return length + 1;
 }
 

@@ -29,7 +29,7 @@ void *InitStringEngine();
 
 // Makes room for length bytes at position (at most the cursor), growing the block when the cursor
 // plus length comes within 4 bytes of the capacity; sets the cursor to position + length and
-// returns the address of position.
+// returns the address of position. When the heap cannot supply the block, the process ends.
 char *BufferReserve(int length, int position);
 // Moves the cursor back by count bytes; returns count.
 int BufferGiveBack(int count);
@@ -47,7 +47,7 @@ void StringVarAssignFromBuffer(StringVar *variable, int mark);
 // Gives a null variable a copy of the text; a null text leaves it untouched.
 void StringVarInit(StringVar *variable, const char *text);
 // Gives the variable a copy of the text and returns its length + 1; a null text frees the
-// variable, sets it to null and returns 1.
+// variable, sets it to null and returns 1. The text may be part of the variable's own text.
 int StringVarSet(StringVar *variable, const char *text);
 // Releases a variable's block; null does nothing. The variable itself is not touched.
 void StringVarFree(StringVar value);
