@@ -25,13 +25,21 @@ static bool ObjectTableIsStatic(ObjectTable *table, ObjectNumber number) {
 }
 
 ObjectTable *ObjectTableCreate(int elementSize, int growStep, ObjectTableCallback onReuse) {
-    ObjectTable *table = (ObjectTable *)HeapAlloc(processHeap, HEAP_ZERO_MEMORY, sizeof(ObjectTable));
+    ObjectTable *table =
+        (ObjectTable *)HeapAlloc(processHeap, HEAP_ZERO_MEMORY, sizeof(ObjectTable));
+    if (!table) {
+        return 0;
+    }
     table->elementSize = elementSize;
     table->growStep = growStep;
     table->capacity = growStep;
     table->dynamicList = 0;
     table->onReuse = onReuse;
     table->slots = (char *)HeapAlloc(processHeap, HEAP_ZERO_MEMORY, (SIZE_T)elementSize * growStep);
+    if (!table->slots) {
+        HeapFree(processHeap, 0, table);
+        return 0;
+    }
     return table;
 }
 
@@ -48,7 +56,8 @@ void *ObjectTableAllocate(ObjectTable *table, ObjectNumber number) {
         if (bytes > 0x7FFFFFFF) {
             return 0;
         }
-        char *slots = (char *)HeapReAlloc(processHeap, HEAP_ZERO_MEMORY, table->slots, (SIZE_T)bytes);
+        char *slots =
+            (char *)HeapReAlloc(processHeap, HEAP_ZERO_MEMORY, table->slots, (SIZE_T)bytes);
         if (!slots) {
             return 0;
         }

@@ -27,7 +27,7 @@ struct ObjectTable {
 };
 static_assert(sizeof(ObjectTable) == 32, "eight 32-bit fields");
 
-// A new table on processHeap with growStep zeroed slots.
+// A new table on processHeap with growStep zeroed slots, or null when processHeap has no room.
 ObjectTable *ObjectTableCreate(int elementSize, int growStep, ObjectTableCallback onReuse);
 // The record to fill for a number: a new zeroed node for OBJECT_ANY (null when objectHeap is
 // exhausted), else the slot, after growing the array past the number and calling onReuse. Null for
