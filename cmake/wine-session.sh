@@ -21,7 +21,8 @@ mkdir -p "$session"
 export WINEPREFIX="$build/wineprefix"
 export WINEARCH=win32
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko prompts, and no debugger: a crashing program ends at once with an error code.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 xvfb_pid=
 cleanup() {
