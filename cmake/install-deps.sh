@@ -3,7 +3,9 @@
 # Runs as root, or through sudo.
 set -euo pipefail
 
-packages=(make cmake g++-mingw-w64-i686 mingw-w64-tools googletest wine wine32:i386 xvfb xauth)
+# imagemagick: `make run` takes its screenshot of the tool with `import`.
+packages=(make cmake g++-mingw-w64-i686 mingw-w64-tools googletest wine wine32:i386 xvfb xauth
+    imagemagick)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
