@@ -183,6 +183,15 @@ std::string WindowClass(HWND window) {
     return name;
 }
 
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, 0), &info)) {
+        return 0;
+    }
+    return info.hwndFocus;
+}
+
 RECT RectInClientOf(HWND window, HWND reference) {
     RECT area = {};
     GetWindowRect(window, &area);
@@ -472,17 +481,10 @@ POINT QuorvelTool::DownArrow() const {
     return point;
 }
 
-// True when the window has the keyboard focus in its thread.
-static bool HasFocus(HWND window) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(GetWindowThreadProcessId(window, 0), &info) && info.hwndFocus == window;
-}
-
 bool QuorvelTool::TypeCount(const char *text) {
     ClickWindow(countEdit);
     // Keys go where the focus is when they arrive: wait until the click has put it there.
-    if (!WaitUntil([this] { return HasFocus(countEdit); })) {
+    if (!WaitUntil([this] { return FocusOf(countEdit) == countEdit; })) {
         fault = "the count field does not take the focus";
         return false;
     }

@@ -43,6 +43,8 @@ void TypeText(const char *text);
 // The window's text (WM_GETTEXT, across processes); empty when the window does not answer.
 std::string WindowText(HWND window);
 std::string WindowClass(HWND window);
+// The window that has the keyboard focus in the thread of the given window, or 0.
+HWND FocusOf(HWND window);
 // The window's rectangle in the client coordinates of another window.
 RECT RectInClientOf(HWND window, HWND reference);
 // The clipboard's CF_TEXT text; false when there is none or the clipboard cannot be opened.
