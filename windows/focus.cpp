@@ -46,6 +46,11 @@ HACCEL SelectAccelerators(HWND activeWindow) {
 
 void MoveControlFocus(int backward) {
     HWND active = GetActiveWindow();
+    // No window of this thread is active: the command came from elsewhere and there is nothing to
+    // walk (a null root would make the enumeration run over the top-level windows).
+    if (!active) {
+        return;
+    }
     HWND focus = GetFocus();
     HWND root = active;
     FocusWalk walk = {};
