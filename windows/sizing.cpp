@@ -30,6 +30,14 @@ static const BYTE sizingArrowChoices[9][4] = {
     {0, 0, 0, 0},
 };
 
+// The cursor shape of each edge value, 0 (keyboard sizing before an edge is chosen) to
+// WMSZ_BOTTOMRIGHT.
+static const WORD sizingCursors[9] = {
+    SIZING_CURSOR_ALL, SIZING_CURSOR_WE,   SIZING_CURSOR_WE,
+    SIZING_CURSOR_NS,  SIZING_CURSOR_NWSE, SIZING_CURSOR_NESW,
+    SIZING_CURSOR_NS,  SIZING_CURSOR_NESW, SIZING_CURSOR_NWSE,
+};
+
 static SizeMoveState *CurrentSizeMoveState() {
     return (SizeMoveState *)StateBlockGet(sizeMoveState);
 }
@@ -101,7 +109,8 @@ static LRESULT SizingStart(HWND window, UINT message, WPARAM wParam, SizeMoveSta
     if (edge == 0) {
         state->restoreCursor = 1;
         GetCursorPos(&state->savedCursor);
-        PlaceSizingCursor(SIZING_CURSOR_ALL, state->savedCursor.x, state->savedCursor.y);
+        state->placedCursor = state->leftCursor = state->savedCursor;
+        PlaceSizingCursor(sizingCursors[0], state->savedCursor.x, state->savedCursor.y);
     } else {
         state->restoreCursor = 0;
     }
@@ -112,17 +121,21 @@ static LRESULT SizingStart(HWND window, UINT message, WPARAM wParam, SizeMoveSta
 // that reproduces it, with the edge's shape.
 static void SizingChooseEdge(SizeMoveState *state, int edge, POINT cursor) {
     const RECT &r = state->rect;
-    state->edge = edge;
+    POINT point;
     switch (edge) {
-    case WMSZ_LEFT: PlaceSizingCursor(SIZING_CURSOR_WE, r.left, cursor.y); break;
-    case WMSZ_RIGHT: PlaceSizingCursor(SIZING_CURSOR_WE, r.right - 2, cursor.y); break;
-    case WMSZ_TOP: PlaceSizingCursor(SIZING_CURSOR_NS, cursor.x, r.top); break;
-    case WMSZ_BOTTOM: PlaceSizingCursor(SIZING_CURSOR_NS, cursor.x, r.bottom - 2); break;
-    case WMSZ_TOPLEFT: PlaceSizingCursor(SIZING_CURSOR_NWSE, r.left + 2, r.top + 2); break;
-    case WMSZ_TOPRIGHT: PlaceSizingCursor(SIZING_CURSOR_NESW, r.right - 2, r.top); break;
-    case WMSZ_BOTTOMLEFT: PlaceSizingCursor(SIZING_CURSOR_NESW, r.left, r.bottom - 2); break;
-    case WMSZ_BOTTOMRIGHT: PlaceSizingCursor(SIZING_CURSOR_NWSE, r.right - 2, r.bottom - 2); break;
+    case WMSZ_LEFT: point = {r.left, cursor.y}; break;
+    case WMSZ_RIGHT: point = {r.right - 2, cursor.y}; break;
+    case WMSZ_TOP: point = {cursor.x, r.top}; break;
+    case WMSZ_BOTTOM: point = {cursor.x, r.bottom - 2}; break;
+    case WMSZ_TOPLEFT: point = {r.left + 2, r.top + 2}; break;
+    case WMSZ_TOPRIGHT: point = {r.right - 2, r.top}; break;
+    case WMSZ_BOTTOMLEFT: point = {r.left, r.bottom - 2}; break;
+    default: point = {r.right - 2, r.bottom - 2}; break;
     }
+    state->edge = edge;
+    state->leftCursor = cursor;
+    state->placedCursor = point;
+    PlaceSizingCursor(sizingCursors[edge], point.x, point.y);
 }
 
 // An arrow key during the sizing: chooses an edge or steps the dragged one by 10 pixels.
@@ -143,11 +156,26 @@ static void SizingArrowKey(HWND window, SizeMoveState *state, int key) {
     MoveSizingPoint(window, cursor.x, cursor.y, state);
 }
 
-// A mouse move under capture: the dragged edges follow the cursor.
+// True when the point is one of the two ends of the sizing's last own cursor placement.
+static bool SizingPlacementEnd(const SizeMoveState *state, POINT point) {
+    return (point.x == state->placedCursor.x && point.y == state->placedCursor.y) ||
+           (point.x == state->leftCursor.x && point.y == state->leftCursor.y);
+}
+
+// A mouse move under capture: the dragged edges follow the cursor. Until the user moves the
+// mouse during a keyboard sizing, the moves that report the sizing's own cursor placement (the
+// system reports the cursor's arrival, and under Wine its departure as well, like any other
+// move) are not the user's: they neither end the keyboard sizing's claim to put the cursor back
+// nor pull the edges back to where the cursor was.
 static LRESULT SizingMouseMove(HWND window, LPARAM lParam, SizeMoveState *state) {
-    state->restoreCursor = 0;
     POINT point = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
     MapWindowPoints(window, 0, &point, 1);
+    if (state->restoreCursor) {
+        if (SizingPlacementEnd(state, point)) {
+            return 0;
+        }
+        state->restoreCursor = 0;
+    }
     ApplySizingPoint(point.x, point.y, state);
     SendMessageA(window, WM_SIZING, state->edge, (LPARAM)&state->rect);
     MoveWindowToRect(window, state->rect);
@@ -182,6 +210,13 @@ LRESULT SizingFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         return NOT_HANDLED;
     case WM_LBUTTONUP: ReleaseCapture(); return 0;
     case WM_CAPTURECHANGED: return SizingEnd(window, state);
+    case WM_DESTROY:
+        // The sized window goes away: the system may drop its capture without a word, which
+        // would leave the sizing running for the next window that sees a mouse move.
+        if (GetCapture() == window) {
+            ReleaseCapture();
+        }
+        return NOT_HANDLED;
     default: return NOT_HANDLED;
     }
 }
@@ -226,6 +261,9 @@ void ApplySizingPoint(int x, int y, SizeMoveState *state) {
 }
 
 void MoveSizingPoint(HWND window, int x, int y, SizeMoveState *state) {
+    GetCursorPos(&state->leftCursor);
+    state->placedCursor.x = x;
+    state->placedCursor.y = y;
     SetCursorPos(x, y);
     ApplySizingPoint(x, y, state);
     SendMessageA(window, WM_SIZING, state->edge, (LPARAM)&state->rect);

@@ -6,22 +6,25 @@
 
 // The one sizing of the process.
 struct SizeMoveState {
-    int active;        // 1 while a sizing runs
-    int restoreCursor; // put the cursor back at savedCursor when a keyboard sizing ends
-    POINT savedCursor; // cursor position when a keyboard sizing began
-    RECT rect;         // working window rectangle, screen coordinates
-    int edge;          // dragged edge or corner: 0 none yet, else WMSZ_ values
-    MINMAXINFO minMax; // size limits
+    int active;         // 1 while a sizing runs
+    int restoreCursor;  // put the cursor back at savedCursor when a keyboard sizing ends; cleared
+                        // by the user's first mouse move
+    POINT savedCursor;  // cursor position when a keyboard sizing began
+    RECT rect;          // working window rectangle, screen coordinates
+    int edge;           // dragged edge or corner: 0 none yet, else WMSZ_ values
+    MINMAXINFO minMax;  // size limits
+    POINT placedCursor; // where the sizing last put the cursor itself
+    POINT leftCursor;   // where the cursor stood before that
 };
-static_assert(sizeof(SizeMoveState) == 76, "the sizing state's fields");
+static_assert(sizeof(SizeMoveState) == 92, "the sizing state's fields");
 
 // First stage of the translation of every message: 0 when it consumed the message, else
 // NOT_HANDLED.
 LRESULT SizingFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Moves the dragged edges of the working rectangle to the screen point, within the track limits.
 void ApplySizingPoint(int x, int y, SizeMoveState *state);
-// Puts the cursor at the point, applies it, lets the window adjust the rectangle (WM_SIZING) and
-// moves the window there.
+// Puts the cursor at the point (remembering where it was placed and where it stood), applies the
+// point, lets the window adjust the rectangle (WM_SIZING) and moves the window there.
 void MoveSizingPoint(HWND window, int x, int y, SizeMoveState *state);
 // Moves a window to a rectangle in screen coordinates (in its parent's client coordinates for a
 // child window).
