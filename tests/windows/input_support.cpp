@@ -1,0 +1,222 @@
+// Support for the window tests: real input, the event loop, message records.
+#include "input_support.h"
+
+#include <commctrl.h>
+
+#include "windows/events.h"
+
+namespace {
+
+// Rounds of the event loop before a wait gives up; each round waits at most 10 ms for a message.
+constexpr int EVENT_ROUNDS = 500;
+// How long the queue stays empty before the input counts as settled. Under Wine a cursor move
+// also moves the X pointer, whose way there comes back as mouse moves a little later (the
+// pointer's departure among them), and the cursor position follows the X pointer again only when
+// it has not changed for 100 ms.
+constexpr DWORD QUIET_MILLISECONDS = 150;
+
+std::vector<RetrievedMessage> retrieved;
+HHOOK retrievalHook;
+
+LRESULT CALLBACK RecordRetrieval(int code, WPARAM removal, LPARAM lParam) {
+    if (code == HC_ACTION && removal == PM_REMOVE) {
+        const MSG *message = (const MSG *)lParam;
+        retrieved.push_back(
+            {message->hwnd, message->message, message->wParam, message->lParam, message->pt});
+    }
+    return CallNextHookEx(0, code, removal, lParam);
+}
+
+// The hook stays for the rest of the test program once a test needs it.
+void WatchRetrievedMessages() {
+    if (!retrievalHook) {
+        retrievalHook = SetWindowsHookExA(WH_GETMESSAGE, RecordRetrieval, 0, GetCurrentThreadId());
+    }
+}
+
+void SendKey(WORD key, bool up) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = (WORD)MapVirtualKeyA(key, MAPVK_VK_TO_VSC);
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof input);
+}
+
+} // namespace
+
+bool Contains(const SeenEvents &events, int code) {
+    for (const SeenEvent &each : events) {
+        if (each.code == code) {
+            return true;
+        }
+    }
+    return false;
+}
+
+RetrievedMessages::RetrievedMessages() {
+    WatchRetrievedMessages();
+    retrieved.clear();
+}
+
+int RetrievedMessages::Count(UINT message, WPARAM wParam, bool anyWParam) const {
+    int count = 0;
+    for (const RetrievedMessage &each : retrieved) {
+        if (each.message == message && (anyWParam || each.wParam == wParam)) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+const std::vector<RetrievedMessage> &RetrievedMessages::All() const {
+    return retrieved;
+}
+
+void RetrievedMessages::Clear() {
+    retrieved.clear();
+}
+
+bool RunEventsUntil(const std::function<bool()> &condition, SeenEvents *codes) {
+    for (int round = 0; round < EVENT_ROUNDS; ++round) {
+        if (condition()) {
+            return true;
+        }
+        int code = WaitEvent(10);
+        if (code && codes) {
+            codes->push_back({code, EventWindow()});
+        }
+    }
+    return condition();
+}
+
+bool SettleEvents(const std::function<bool()> &condition, SeenEvents *codes) {
+    WatchRetrievedMessages();
+    size_t seen = retrieved.size();
+    DWORD quietSince = GetTickCount();
+    for (int round = 0; round < EVENT_ROUNDS; ++round) {
+        int code = WaitEvent(10);
+        if (code && codes) {
+            codes->push_back({code, EventWindow()});
+        }
+        if (retrieved.size() != seen || !condition()) {
+            seen = retrieved.size();
+            quietSince = GetTickCount();
+        } else if (GetTickCount() - quietSince >= QUIET_MILLISECONDS) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool RunUntilQuiet(SeenEvents *codes) {
+    return SettleEvents([] { return true; }, codes);
+}
+
+void RunPendingEvents(SeenEvents *codes) {
+    for (int round = 0; round < EVENT_ROUNDS; ++round) {
+        int code = WaitEvent(0);
+        if (!code) {
+            return;
+        }
+        if (codes) {
+            codes->push_back({code, EventWindow()});
+        }
+    }
+}
+
+bool BringToForeground(HWND window) {
+    SetForegroundWindow(window);
+    return RunEventsUntil(
+        [&] { return GetForegroundWindow() == window && GetActiveWindow() == window; });
+}
+
+bool TypeKey(WORD key, bool shift, SeenEvents *codes) {
+    WatchRetrievedMessages();
+    // The release of the last key sent is the mark that the whole press went through the loop.
+    WORD last = shift ? (WORD)VK_SHIFT : key;
+    auto releases = [last] {
+        int count = 0;
+        for (const RetrievedMessage &each : retrieved) {
+            count += each.message == WM_KEYUP && each.wParam == last;
+        }
+        return count;
+    };
+    int before = releases();
+    if (shift) {
+        SendKey(VK_SHIFT, false);
+    }
+    SendKey(key, false);
+    SendKey(key, true);
+    if (shift) {
+        SendKey(VK_SHIFT, true);
+    }
+    return SettleEvents([&] { return releases() > before; }, codes);
+}
+
+namespace {
+
+// A mouse input at a screen point: normalised absolute coordinates that map back exactly onto
+// the pixel.
+INPUT MouseInputAt(int x, int y, DWORD flags) {
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = (LONG)(((long long)x * 65536 + width - 1) / width);
+    input.mi.dy = (LONG)(((long long)y * 65536 + height - 1) / height);
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return input;
+}
+
+} // namespace
+
+void SendMouseMoveTo(int x, int y) {
+    INPUT input = MouseInputAt(x, y, 0);
+    SendInput(1, &input, sizeof input);
+}
+
+void SendLeftButton(bool down) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof input);
+}
+
+void SendLeftButtonAt(int x, int y, bool down) {
+    INPUT input = MouseInputAt(x, y, down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+    SendInput(1, &input, sizeof input);
+}
+
+WindowSpy::WindowSpy(HWND window) : window(window) {
+    SetWindowSubclass(window, Procedure, 1, (DWORD_PTR)this);
+}
+
+WindowSpy::~WindowSpy() {
+    if (IsWindow(window)) {
+        RemoveWindowSubclass(window, Procedure, 1);
+    }
+}
+
+int WindowSpy::Count(UINT message) const {
+    int count = 0;
+    for (const SpiedMessage &each : messages) {
+        count += each.message == message;
+    }
+    return count;
+}
+
+LRESULT CALLBACK WindowSpy::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR, DWORD_PTR self) {
+    WindowSpy *spy = (WindowSpy *)self;
+    SpiedMessage seen = {message, wParam, lParam, {}};
+    if (message == WM_SIZING && lParam) {
+        seen.rect = *(RECT *)lParam;
+    }
+    spy->messages.push_back(seen);
+    LRESULT result = 0;
+    if (spy->before && spy->before(message, wParam, lParam, &result)) {
+        return result;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}

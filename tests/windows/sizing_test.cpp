@@ -1,0 +1,751 @@
+// Live window sizing: real mouse drags and key presses run through WaitEvent, on sizable runtime
+// windows.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "input_support.h"
+#include "runtime/heaps.h"
+#include "windows/events.h"
+#include "windows/sizing.h"
+#include "windows/window_objects.h"
+#include "windows/window_procedure.h"
+
+namespace {
+
+constexpr ObjectNumber SIZED_WINDOW = 50;
+constexpr ObjectNumber PARENT_WINDOW = 51;
+constexpr ObjectNumber CHILD_WINDOW = 52;
+// The limits that the sized window answers WM_GETMINMAXINFO with.
+constexpr POINT MIN_TRACK = {220, 160};
+constexpr POINT MAX_TRACK = {560, 420};
+
+SizeMoveState *Sizing() {
+    return (SizeMoveState *)StateBlockGet(sizeMoveState);
+}
+
+bool Same(const RECT &a, const RECT &b) {
+    return EqualRect(&a, &b) != 0;
+}
+
+bool Same(const POINT &a, const POINT &b) {
+    return a.x == b.x && a.y == b.y;
+}
+
+RECT WindowRectOf(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+POINT CursorPos() {
+    POINT point = {};
+    GetCursorPos(&point);
+    return point;
+}
+
+std::string Text(const RECT &rect) {
+    return "(" + std::to_string(rect.left) + ", " + std::to_string(rect.top) + ", " +
+           std::to_string(rect.right) + ", " + std::to_string(rect.bottom) + ")";
+}
+
+std::string Text(const POINT &point) {
+    return "(" + std::to_string(point.x) + ", " + std::to_string(point.y) + ")";
+}
+
+RECT Moved(const RECT &rect, const RECT &by) {
+    return {rect.left + by.left, rect.top + by.top, rect.right + by.right, rect.bottom + by.bottom};
+}
+
+HCURSOR SharedCursor(int id) {
+    return (HCURSOR)LoadImageA(0, MAKEINTRESOURCEA(id), IMAGE_CURSOR, 0, 0,
+                               LR_SHARED | LR_DEFAULTSIZE);
+}
+
+// Index of the first event with this code at or after `from`, or -1.
+int IndexOf(const SeenEvents &events, int code, int from = 0) {
+    for (int i = from; i < (int)events.size(); ++i) {
+        if (events[i].code == code) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// Ends the system's modal move or size loop with an Escape key if it still runs when the guard
+// is dropped or after a bound, so that a test that fails does not hang.
+class ModalLoopGuard {
+  public:
+    explicit ModalLoopGuard(HWND window) : window(window) {
+        done = CreateEventA(0, TRUE, FALSE, 0);
+        thread = CreateThread(0, 0, Watch, this, 0, 0);
+    }
+    ~ModalLoopGuard() {
+        SetEvent(done);
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        CloseHandle(done);
+    }
+    bool fired = false;
+
+  private:
+    static DWORD WINAPI Watch(void *self) {
+        ModalLoopGuard *guard = (ModalLoopGuard *)self;
+        if (WaitForSingleObject(guard->done, 10000) == WAIT_TIMEOUT) {
+            guard->fired = true;
+            PostMessageA(guard->window, WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+        return 0;
+    }
+    HWND window;
+    HANDLE done;
+    HANDLE thread;
+};
+
+// Full-window dragging set for the test and put back afterwards, without touching the profile.
+class DragFullWindows {
+  public:
+    explicit DragFullWindows(BOOL on) {
+        SystemParametersInfoA(SPI_GETDRAGFULLWINDOWS, 0, &saved, 0);
+        Set(on);
+    }
+    ~DragFullWindows() { Set(saved); }
+    void Set(BOOL on) { SystemParametersInfoA(SPI_SETDRAGFULLWINDOWS, on, 0, 0); }
+
+  private:
+    BOOL saved = FALSE;
+};
+
+// Where a press on the frame names an edge, and where the sizing puts the cursor for it: the
+// point that reproduces the window's rectangle.
+POINT EdgePoint(const RECT &r, int edge) {
+    int midX = (r.left + r.right) / 2;
+    int midY = (r.top + r.bottom) / 2;
+    switch (edge) {
+    case WMSZ_LEFT: return {r.left, midY};
+    case WMSZ_RIGHT: return {r.right - 2, midY};
+    case WMSZ_TOP: return {midX, r.top};
+    case WMSZ_BOTTOM: return {midX, r.bottom - 2};
+    case WMSZ_TOPLEFT: return {r.left + 2, r.top + 2};
+    case WMSZ_TOPRIGHT: return {r.right - 2, r.top};
+    case WMSZ_BOTTOMLEFT: return {r.left, r.bottom - 2};
+    default: return {r.right - 2, r.bottom - 2};
+    }
+}
+
+// A sizable runtime window with the keyboard focus, its top-level window in the foreground,
+// full-window dragging on, and a spy that answers WM_GETMINMAXINFO with the test's limits and
+// counts the messages that arrive while a sizing runs.
+class SizingTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_FALSE(Sizing()->active);
+        OpenSizedWindow();
+        ASSERT_TRUE(window);
+        spy.reset(new WindowSpy(window));
+        spy->before = [this](UINT message, WPARAM, LPARAM lParam, LRESULT *result) {
+            messagesWhileSizing += Sizing()->active != 0;
+            if (message != WM_GETMINMAXINFO) {
+                return false;
+            }
+            ((MINMAXINFO *)lParam)->ptMinTrackSize = MIN_TRACK;
+            ((MINMAXINFO *)lParam)->ptMaxTrackSize = MAX_TRACK;
+            *result = 0;
+            return true;
+        };
+        ASSERT_TRUE(BringToForeground(parent ? parent : window));
+        SetFocus(window);
+        MoveMouse(CenterOf(WindowRectOf(window)));
+        start = WindowRectOf(window);
+        spy->messages.clear();
+        messagesWhileSizing = 0;
+    }
+
+    void TearDown() override {
+        if (GetAsyncKeyState(VK_LBUTTON) & 0x8000) {
+            SendLeftButton(false);
+        }
+        SettleEvents([] { return true; });
+        if (Sizing()->active) {
+            ADD_FAILURE() << "a sizing is still running";
+            ReleaseCapture();
+        }
+        EXPECT_EQ((HWND)0, GetCapture());
+        spy.reset();
+        CloseWindowObject(number);
+        if (parent) {
+            CloseWindowObject(PARENT_WINDOW);
+        }
+        RunPendingEvents();
+    }
+
+    // A top-level window with a sizing border, 300 x 200 of client area at (200, 150).
+    virtual void OpenSizedWindow() {
+        number = SIZED_WINDOW;
+        window = (HWND)OpenWindowObject(number, 200, 150, 300, 200, "Sizing", WS_OVERLAPPEDWINDOW);
+    }
+
+    static POINT CenterOf(const RECT &r) {
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+
+    // Moves the mouse for real and waits until the move has gone through the loop (made again
+    // if an echo of the X pointer's way left the cursor elsewhere; see DragTo).
+    void MoveMouse(POINT point, SeenEvents *codes = nullptr) {
+        RetrievedMessages retrieved;
+        for (int attempt = 0; attempt < 3 && !Same(point, CursorPos()); ++attempt) {
+            SendMouseMoveTo(point.x, point.y);
+            RunUntilQuiet(codes);
+        }
+        std::string seen;
+        for (const RetrievedMessage &each : retrieved.All()) {
+            seen += " " + std::to_string(each.message) + "@" + Text(each.point);
+        }
+        EXPECT_TRUE(Same(point, CursorPos()))
+            << "the cursor did not reach " << Text(point) << ", messages:" << seen.substr(0, 2000);
+    }
+
+    // Starts a sizing from the system menu's Size command, as the menu posts it.
+    void StartKeyboardSizing(SeenEvents *codes = nullptr) {
+        PostMessageA(window, WM_SYSCOMMAND, SC_SIZE, 0);
+        ASSERT_TRUE(SettleEvents([] { return Sizing()->active != 0; }, codes));
+        ASSERT_EQ(0, Sizing()->edge);
+    }
+
+    // Presses the left button on a point of the frame and waits for the sizing to start.
+    void PressOnFrame(POINT point, int edge, SeenEvents *codes = nullptr) {
+        MoveMouse(point);
+        SendLeftButtonAt(point.x, point.y, true);
+        ASSERT_TRUE(SettleEvents([] { return Sizing()->active != 0; }, codes))
+            << "no sizing for a press at " << Text(point);
+        ASSERT_EQ(edge, Sizing()->edge);
+        ASSERT_EQ(window, GetCapture());
+    }
+
+    // Moves the mouse and waits until the window has the rectangle expected. Under Wine the X
+    // pointer's echo of where the cursor came from may arrive after the move itself, so the move
+    // is made again (to the same point) while the window is elsewhere once all is quiet.
+    void DragTo(POINT point, const RECT &expected, SeenEvents *codes = nullptr) {
+        for (int attempt = 0; attempt < 3 && !Same(expected, WindowRectOf(window)); ++attempt) {
+            SendMouseMoveTo(point.x, point.y);
+            RunUntilQuiet(codes);
+        }
+        EXPECT_TRUE(Same(expected, WindowRectOf(window)))
+            << "expected " << Text(expected) << ", got " << Text(WindowRectOf(window));
+    }
+
+    // Lets the button go at a point (the release moves the cursor there first) and waits for
+    // the sizing to end.
+    void ReleaseButton(POINT point, SeenEvents *codes = nullptr) {
+        SendLeftButtonAt(point.x, point.y, false);
+        EXPECT_TRUE(SettleEvents([] { return Sizing()->active == 0; }, codes));
+    }
+
+    const SpiedMessage *LastSizing() const {
+        for (auto each = spy->messages.rbegin(); each != spy->messages.rend(); ++each) {
+            if (each->message == WM_SIZING) {
+                return &*each;
+            }
+        }
+        return nullptr;
+    }
+
+    DragFullWindows dragFullWindows{TRUE};
+    ObjectNumber number = 0;
+    HWND window = 0;
+    HWND parent = 0;
+    std::unique_ptr<WindowSpy> spy;
+    int messagesWhileSizing = 0;
+    RECT start = {};
+};
+
+// The sized window is a child window (WS_CHILD) of a large runtime window that stays where it is,
+// so that the sizing moves it in its parent's coordinates.
+//
+// Most sizing tests use it. Under Wine every cursor move also moves the X pointer, and the X
+// events that come back are turned into mouse moves again, relative to the X window under the
+// pointer: that is only exact while that X window stays in place, which a child window (drawn in
+// its parent's X window) allows and a top-level window whose left or top edge moves does not.
+class ChildSizingTest : public SizingTest {
+  protected:
+    void OpenSizedWindow() override {
+        parent = (HWND)OpenWindowObject(PARENT_WINDOW, 20, 20, 960, 680, "Parent");
+        ASSERT_TRUE(parent);
+        number = CHILD_WINDOW;
+        window = (HWND)OpenWindowObject(number, 300, 200, 300, 200, "Sized",
+                                        WS_CHILD | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, parent);
+    }
+};
+
+TEST_F(SizingTest, SizeCommandStartsTheSizingWithFullWindowDragging) {
+    ASSERT_FALSE(GetAsyncKeyState(VK_LBUTTON) & 0x8000);
+    EXPECT_EQ(0, SendMessageA(window, WM_SYSCOMMAND, SC_SIZE | WMSZ_BOTTOMRIGHT, 0));
+    // The command returned at once: no modal loop ran, the sizing waits for the event loop.
+    EXPECT_EQ(1, Sizing()->active);
+    EXPECT_EQ(WMSZ_BOTTOMRIGHT, Sizing()->edge);
+    EXPECT_EQ(window, GetCapture());
+    EXPECT_TRUE(Same(start, Sizing()->rect)) << Text(Sizing()->rect);
+    EXPECT_EQ(MIN_TRACK.x, Sizing()->minMax.ptMinTrackSize.x);
+    EXPECT_EQ(MIN_TRACK.y, Sizing()->minMax.ptMinTrackSize.y);
+    EXPECT_EQ(MAX_TRACK.x, Sizing()->minMax.ptMaxTrackSize.x);
+    EXPECT_EQ(MAX_TRACK.y, Sizing()->minMax.ptMaxTrackSize.y);
+    // The limits were asked for, and the button that a press on the frame holds was pressed.
+    std::vector<UINT> sent;
+    for (const SpiedMessage &each : spy->messages) {
+        if (each.message != WM_SYSCOMMAND && each.message != WM_CAPTURECHANGED) {
+            sent.push_back(each.message);
+        }
+    }
+    EXPECT_EQ((std::vector<UINT>{WM_GETMINMAXINFO, WM_LBUTTONDOWN}), sent);
+    EXPECT_EQ(0, spy->Count(WM_ENTERSIZEMOVE));
+
+    // WM_ENTERSIZEMOVE was posted: the event loop hands it out as a raw message number.
+    EXPECT_EQ(WM_ENTERSIZEMOVE, (UINT)WaitEvent(0));
+    EXPECT_EQ(number, EventWindow());
+    ReleaseCapture();
+    EXPECT_EQ(0, Sizing()->active);
+    EXPECT_EQ(WM_EXITSIZEMOVE, (UINT)WaitEvent(0));
+    EXPECT_EQ(number, EventWindow());
+    EXPECT_TRUE(Same(start, WindowRectOf(window)));
+}
+
+TEST_F(SizingTest, FrameDragWithoutFullWindowDraggingIsLeftToTheSystem) {
+    dragFullWindows.Set(FALSE);
+    POINT press = EdgePoint(start, WMSZ_RIGHT);
+    MoveMouse(press);
+    ModalLoopGuard guard(window);
+    // The system's own sizing loop runs inside the dispatch of the press: the whole drag is
+    // queued before the loop runs, and stays over the window, which has no capture yet.
+    SendLeftButtonAt(press.x, press.y, true);
+    SendMouseMoveTo(press.x - 30, press.y);
+    SendLeftButtonAt(press.x - 30, press.y, false);
+    SeenEvents codes;
+    EXPECT_TRUE(RunEventsUntil([&] { return spy->Count(WM_EXITSIZEMOVE) == 1; }, &codes));
+    EXPECT_FALSE(guard.fired);
+    // The system sent its own WM_ENTERSIZEMOVE and WM_EXITSIZEMOVE from its modal loop; the
+    // runtime never started a sizing, so it posted nothing.
+    EXPECT_EQ(1, spy->Count(WM_ENTERSIZEMOVE));
+    SettleEvents([] { return true; }, &codes);
+    EXPECT_FALSE(Contains(codes, WM_ENTERSIZEMOVE));
+    EXPECT_FALSE(Contains(codes, WM_EXITSIZEMOVE));
+    EXPECT_EQ(0, messagesWhileSizing);
+    EXPECT_EQ((HWND)0, GetCapture());
+}
+
+TEST_F(SizingTest, CaptionDragIsLeftToTheSystem) {
+    POINT press = {start.left + 60, start.top + GetSystemMetrics(SM_CYFRAME) + 6};
+    MoveMouse(press);
+    ASSERT_EQ(HTCAPTION, SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(press.x, press.y)));
+    ModalLoopGuard guard(window);
+    SendLeftButtonAt(press.x, press.y, true);
+    SendMouseMoveTo(press.x + 40, press.y + 25);
+    SendLeftButtonAt(press.x + 40, press.y + 25, false);
+    SeenEvents codes;
+    EXPECT_TRUE(RunEventsUntil([&] { return spy->Count(WM_EXITSIZEMOVE) == 1; }, &codes));
+    EXPECT_FALSE(guard.fired);
+    // The system's move loop ran, and a move never sizes.
+    EXPECT_EQ(1, spy->Count(WM_ENTERSIZEMOVE));
+    EXPECT_EQ(0, spy->Count(WM_SIZING));
+    SettleEvents([] { return true; }, &codes);
+    RECT now = WindowRectOf(window);
+    EXPECT_EQ(start.right - start.left, now.right - now.left);
+    EXPECT_EQ(start.bottom - start.top, now.bottom - now.top);
+    EXPECT_FALSE(Contains(codes, WM_ENTERSIZEMOVE));
+    EXPECT_EQ(0, messagesWhileSizing);
+    EXPECT_EQ((HWND)0, GetCapture());
+}
+
+struct DragCase {
+    int edge;
+    POINT delta; // mouse move from the press point
+    RECT moved;  // expected change of left, top, right, bottom
+};
+
+// Each edge and corner, outwards and inwards.
+const DragCase dragCases[] = {
+    {WMSZ_LEFT, {-30, 7}, {-30, 0, 0, 0}},       {WMSZ_RIGHT, {25, -9}, {0, 0, 25, 0}},
+    {WMSZ_TOP, {11, -20}, {0, -20, 0, 0}},       {WMSZ_BOTTOM, {-13, 35}, {0, 0, 0, 35}},
+    {WMSZ_TOPLEFT, {15, 12}, {15, 12, 0, 0}},    {WMSZ_TOPRIGHT, {-17, -6}, {0, -6, -17, 0}},
+    {WMSZ_BOTTOMLEFT, {-8, 19}, {-8, 0, 0, 19}}, {WMSZ_BOTTOMRIGHT, {21, -16}, {0, 0, 21, -16}},
+};
+
+TEST_F(ChildSizingTest, MouseDragMovesOnlyTheDraggedEdges) {
+    for (const DragCase &each : dragCases) {
+        SCOPED_TRACE("edge " + std::to_string(each.edge));
+        RECT before = WindowRectOf(window);
+        POINT press = EdgePoint(before, each.edge);
+        PressOnFrame(press, each.edge);
+        RECT expected = Moved(before, each.moved);
+        POINT to = {press.x + each.delta.x, press.y + each.delta.y};
+        DragTo(to, expected);
+        // The window saw the working rectangle, with the edge, before it was moved there.
+        const SpiedMessage *sizing = LastSizing();
+        ASSERT_TRUE(sizing);
+        EXPECT_EQ((WPARAM)each.edge, sizing->wParam);
+        EXPECT_TRUE(Same(expected, sizing->rect)) << Text(sizing->rect);
+        ReleaseButton(to);
+        EXPECT_EQ((HWND)0, GetCapture());
+        EXPECT_TRUE(Same(expected, WindowRectOf(window))) << Text(WindowRectOf(window));
+    }
+}
+
+TEST_F(SizingTest, TopLevelWindowFollowsADragOfItsRightAndBottomEdges) {
+    for (const DragCase &each : dragCases) {
+        if (each.edge != WMSZ_RIGHT && each.edge != WMSZ_BOTTOM && each.edge != WMSZ_BOTTOMRIGHT) {
+            continue; // these move the window's origin: see ChildSizingTest
+        }
+        SCOPED_TRACE("edge " + std::to_string(each.edge));
+        RECT before = WindowRectOf(window);
+        POINT press = EdgePoint(before, each.edge);
+        PressOnFrame(press, each.edge);
+        RECT expected = Moved(before, each.moved);
+        POINT to = {press.x + each.delta.x, press.y + each.delta.y};
+        DragTo(to, expected);
+        ReleaseButton(to);
+        EXPECT_TRUE(Same(expected, WindowRectOf(window))) << Text(WindowRectOf(window));
+    }
+}
+
+struct LimitCase {
+    int edge;
+    POINT (*to)(const RECT &before);      // where the mouse goes
+    RECT (*expected)(const RECT &before); // the rectangle at the limit
+};
+
+// Limits 220 x 160 to 560 x 420; the edge opposite the dragged one never moves. The cases run one
+// after the other on the same window, in an order that keeps every point on the screen.
+const LimitCase limitCases[] = {
+    {WMSZ_LEFT,
+     [](const RECT &r) {
+         return POINT{r.right - 30, r.top + 50};
+     },
+     [](const RECT &r) {
+         return RECT{r.right - 220, r.top, r.right, r.bottom};
+     }},
+    {WMSZ_BOTTOM,
+     [](const RECT &r) {
+         return POINT{r.left + 50, r.top + 460};
+     },
+     [](const RECT &r) {
+         return RECT{r.left, r.top, r.right, r.top + 420};
+     }},
+    {WMSZ_RIGHT,
+     [](const RECT &r) {
+         return POINT{r.left + 565, r.top + 50};
+     },
+     [](const RECT &r) {
+         return RECT{r.left, r.top, r.left + 560, r.bottom};
+     }},
+    {WMSZ_TOP,
+     [](const RECT &r) {
+         return POINT{r.left + 50, r.bottom - 30};
+     },
+     [](const RECT &r) {
+         return RECT{r.left, r.bottom - 160, r.right, r.bottom};
+     }},
+    {WMSZ_BOTTOMRIGHT,
+     [](const RECT &r) {
+         return POINT{r.left + 10, r.top + 10};
+     },
+     [](const RECT &r) {
+         return RECT{r.left, r.top, r.left + 220, r.top + 160};
+     }},
+};
+
+TEST_F(ChildSizingTest, MouseDragStopsAtTheTrackLimits) {
+    for (const LimitCase &each : limitCases) {
+        SCOPED_TRACE("edge " + std::to_string(each.edge));
+        RECT before = WindowRectOf(window);
+        PressOnFrame(EdgePoint(before, each.edge), each.edge);
+        RECT expected = each.expected(before);
+        POINT to = each.to(before);
+        DragTo(to, expected);
+        // The working rectangle already stopped at the limit before the window was moved.
+        const SpiedMessage *sizing = LastSizing();
+        ASSERT_TRUE(sizing);
+        EXPECT_TRUE(Same(expected, sizing->rect)) << Text(sizing->rect);
+        ReleaseButton(to);
+        EXPECT_TRUE(Same(expected, WindowRectOf(window))) << Text(WindowRectOf(window));
+    }
+}
+
+TEST_F(ChildSizingTest, WindowEventsReachWaitEventWhileTheDragIsUnderWay) {
+    SeenEvents codes;
+    POINT press = EdgePoint(start, WMSZ_TOPLEFT);
+    PressOnFrame(press, WMSZ_TOPLEFT, &codes);
+    DragTo({press.x - 20, press.y - 10}, Moved(start, {-20, -10, 0, 0}), &codes);
+    POINT to = {press.x - 35, press.y - 5};
+    DragTo(to, Moved(start, {-35, -5, 0, 0}), &codes);
+    // The button is still down and the sizing runs: the window's events already came out.
+    ASSERT_TRUE(Sizing()->active);
+    int enter = IndexOf(codes, WM_ENTERSIZEMOVE);
+    ASSERT_LE(0, enter);
+    EXPECT_LT(enter, IndexOf(codes, EVENT_SIZE, enter)) << "no EVENT_SIZE during the drag";
+    EXPECT_LT(enter, IndexOf(codes, EVENT_MOVE, enter)) << "no EVENT_MOVE during the drag";
+    for (const SeenEvent &each : codes) {
+        if (each.code == EVENT_SIZE || each.code == EVENT_MOVE || each.code == WM_ENTERSIZEMOVE) {
+            EXPECT_EQ(number, each.window) << each.code;
+        }
+    }
+    EXPECT_FALSE(Contains(codes, WM_EXITSIZEMOVE));
+    ReleaseButton(to, &codes);
+    int exit = IndexOf(codes, WM_EXITSIZEMOVE);
+    ASSERT_LT(enter, exit);
+    EXPECT_EQ(number, codes[exit].window);
+    EXPECT_EQ(-1, IndexOf(codes, WM_ENTERSIZEMOVE, enter + 1));
+}
+
+// One arrow key of a keyboard sizing and what it leads to. Cursor points are given against the
+// start rectangle R and the start cursor C: an anchor and an offset on each axis.
+enum Anchor { AT_LEFT, AT_RIGHT, AT_TOP, AT_BOTTOM, AT_CURSOR };
+
+struct KeyStep {
+    WORD key;
+    int edge;
+    Anchor xAnchor;
+    int x;
+    Anchor yAnchor;
+    int y;
+    int cursor; // the shape chosen by the key, or 0 for a step
+    RECT moved; // change of the window rectangle against R
+};
+
+struct KeySequence {
+    const char *name;
+    std::vector<KeyStep> steps;
+};
+
+const KeySequence keySequences[] = {
+    {"right edge, then top-right corner",
+     {{VK_RIGHT, WMSZ_RIGHT, AT_RIGHT, -2, AT_CURSOR, 0, 32644, {0, 0, 0, 0}},
+      {VK_RIGHT, WMSZ_RIGHT, AT_RIGHT, 8, AT_CURSOR, 0, 0, {0, 0, 10, 0}},
+      {VK_LEFT, WMSZ_RIGHT, AT_RIGHT, -2, AT_CURSOR, 0, 0, {0, 0, 0, 0}},
+      {VK_UP, WMSZ_TOPRIGHT, AT_RIGHT, -2, AT_TOP, 0, 32643, {0, 0, 0, 0}},
+      {VK_UP, WMSZ_TOPRIGHT, AT_RIGHT, -2, AT_TOP, -10, 0, {0, -10, 0, 0}},
+      {VK_RIGHT, WMSZ_TOPRIGHT, AT_RIGHT, 8, AT_TOP, -10, 0, {0, -10, 10, 0}}}},
+    {"left edge, then bottom-left corner",
+     {{VK_LEFT, WMSZ_LEFT, AT_LEFT, 0, AT_CURSOR, 0, 32644, {0, 0, 0, 0}},
+      {VK_LEFT, WMSZ_LEFT, AT_LEFT, -10, AT_CURSOR, 0, 0, {-10, 0, 0, 0}},
+      {VK_RIGHT, WMSZ_LEFT, AT_LEFT, 0, AT_CURSOR, 0, 0, {0, 0, 0, 0}},
+      {VK_DOWN, WMSZ_BOTTOMLEFT, AT_LEFT, 0, AT_BOTTOM, -2, 32643, {0, 0, 0, 0}},
+      {VK_DOWN, WMSZ_BOTTOMLEFT, AT_LEFT, 0, AT_BOTTOM, 8, 0, {0, 0, 0, 10}},
+      {VK_LEFT, WMSZ_BOTTOMLEFT, AT_LEFT, -10, AT_BOTTOM, 8, 0, {-10, 0, 0, 10}}}},
+    {"top edge, then top-left corner",
+     {{VK_UP, WMSZ_TOP, AT_CURSOR, 0, AT_TOP, 0, 32645, {0, 0, 0, 0}},
+      {VK_UP, WMSZ_TOP, AT_CURSOR, 0, AT_TOP, -10, 0, {0, -10, 0, 0}},
+      {VK_DOWN, WMSZ_TOP, AT_CURSOR, 0, AT_TOP, 0, 0, {0, 0, 0, 0}},
+      {VK_LEFT, WMSZ_TOPLEFT, AT_LEFT, 2, AT_TOP, 2, 32642, {0, 0, 0, 0}},
+      {VK_LEFT, WMSZ_TOPLEFT, AT_LEFT, -8, AT_TOP, 2, 0, {-10, 0, 0, 0}},
+      {VK_UP, WMSZ_TOPLEFT, AT_LEFT, -8, AT_TOP, -8, 0, {-10, -10, 0, 0}}}},
+    {"bottom edge, then bottom-right corner",
+     {{VK_DOWN, WMSZ_BOTTOM, AT_CURSOR, 0, AT_BOTTOM, -2, 32645, {0, 0, 0, 0}},
+      {VK_DOWN, WMSZ_BOTTOM, AT_CURSOR, 0, AT_BOTTOM, 8, 0, {0, 0, 0, 10}},
+      {VK_UP, WMSZ_BOTTOM, AT_CURSOR, 0, AT_BOTTOM, -2, 0, {0, 0, 0, 0}},
+      {VK_RIGHT, WMSZ_BOTTOMRIGHT, AT_RIGHT, -2, AT_BOTTOM, -2, 32642, {0, 0, 0, 0}},
+      {VK_RIGHT, WMSZ_BOTTOMRIGHT, AT_RIGHT, 8, AT_BOTTOM, -2, 0, {0, 0, 10, 0}},
+      {VK_DOWN, WMSZ_BOTTOMRIGHT, AT_RIGHT, 8, AT_BOTTOM, 8, 0, {0, 0, 10, 10}}}},
+    {"right edge, then bottom-right corner",
+     {{VK_RIGHT, WMSZ_RIGHT, AT_RIGHT, -2, AT_CURSOR, 0, 32644, {0, 0, 0, 0}},
+      {VK_DOWN, WMSZ_BOTTOMRIGHT, AT_RIGHT, -2, AT_BOTTOM, -2, 32642, {0, 0, 0, 0}},
+      {VK_LEFT, WMSZ_BOTTOMRIGHT, AT_RIGHT, -12, AT_BOTTOM, -2, 0, {0, 0, -10, 0}}}},
+    {"left edge, then top-left corner",
+     {{VK_LEFT, WMSZ_LEFT, AT_LEFT, 0, AT_CURSOR, 0, 32644, {0, 0, 0, 0}},
+      {VK_UP, WMSZ_TOPLEFT, AT_LEFT, 2, AT_TOP, 2, 32642, {0, 0, 0, 0}},
+      {VK_DOWN, WMSZ_TOPLEFT, AT_LEFT, 2, AT_TOP, 12, 0, {0, 10, 0, 0}}}},
+    {"top edge, then top-right corner",
+     {{VK_UP, WMSZ_TOP, AT_CURSOR, 0, AT_TOP, 0, 32645, {0, 0, 0, 0}},
+      {VK_RIGHT, WMSZ_TOPRIGHT, AT_RIGHT, -2, AT_TOP, 0, 32643, {0, 0, 0, 0}},
+      {VK_LEFT, WMSZ_TOPRIGHT, AT_RIGHT, -12, AT_TOP, 0, 0, {0, 0, -10, 0}}}},
+    {"bottom edge, then bottom-left corner",
+     {{VK_DOWN, WMSZ_BOTTOM, AT_CURSOR, 0, AT_BOTTOM, -2, 32645, {0, 0, 0, 0}},
+      {VK_LEFT, WMSZ_BOTTOMLEFT, AT_LEFT, 0, AT_BOTTOM, -2, 32643, {0, 0, 0, 0}},
+      {VK_RIGHT, WMSZ_BOTTOMLEFT, AT_LEFT, 10, AT_BOTTOM, -2, 0, {10, 0, 0, 0}}}},
+};
+
+int Resolve(Anchor anchor, int offset, const RECT &r, const POINT &cursor, bool horizontal) {
+    switch (anchor) {
+    case AT_LEFT: return r.left + offset;
+    case AT_RIGHT: return r.right + offset;
+    case AT_TOP: return r.top + offset;
+    case AT_BOTTOM: return r.bottom + offset;
+    default: return (horizontal ? cursor.x : cursor.y) + offset;
+    }
+}
+
+TEST_F(ChildSizingTest, ArrowKeysChooseAnEdgeThenStepTenPixelsAndEnterOrEscapeKeepTheSize) {
+    int round = 0;
+    for (const KeySequence &sequence : keySequences) {
+        SCOPED_TRACE(sequence.name);
+        RECT r = WindowRectOf(window);
+        POINT c = CursorPos();
+        SeenEvents codes;
+        StartKeyboardSizing(&codes);
+        EXPECT_EQ(SharedCursor(32646), GetCursor());
+        for (const KeyStep &step : sequence.steps) {
+            SCOPED_TRACE("key " + std::to_string(step.key));
+            ASSERT_TRUE(TypeKey(step.key, false, &codes));
+            EXPECT_EQ(step.edge, Sizing()->edge);
+            POINT cursor = {Resolve(step.xAnchor, step.x, r, c, true),
+                            Resolve(step.yAnchor, step.y, r, c, false)};
+            EXPECT_TRUE(Same(cursor, CursorPos()))
+                << "cursor " << Text(CursorPos()) << ", expected " << Text(cursor);
+            if (step.cursor) {
+                EXPECT_EQ(SharedCursor(step.cursor), GetCursor());
+            }
+            RECT expected = Moved(r, step.moved);
+            EXPECT_TRUE(Same(expected, WindowRectOf(window)))
+                << Text(WindowRectOf(window)) << ", expected " << Text(expected);
+        }
+        // Enter and Escape end the sizing alike, at the size reached; the cursor goes back to
+        // where it was, since the mouse never moved.
+        RECT reached = WindowRectOf(window);
+        WORD end = round++ % 2 ? VK_ESCAPE : VK_RETURN;
+        ASSERT_TRUE(TypeKey(end, false, &codes));
+        EXPECT_EQ(0, Sizing()->active) << "after key " << end;
+        EXPECT_EQ((HWND)0, GetCapture());
+        EXPECT_TRUE(Same(reached, WindowRectOf(window))) << Text(WindowRectOf(window));
+        EXPECT_TRUE(Same(c, CursorPos())) << Text(CursorPos()) << ", expected " << Text(c);
+        EXPECT_LT(IndexOf(codes, WM_ENTERSIZEMOVE), IndexOf(codes, WM_EXITSIZEMOVE));
+    }
+}
+
+TEST_F(ChildSizingTest, MouseMoveDuringAKeyboardSizingLeavesTheCursorWhereItIs) {
+    StartKeyboardSizing();
+    ASSERT_TRUE(TypeKey(VK_RIGHT));
+    ASSERT_EQ(WMSZ_RIGHT, Sizing()->edge);
+    POINT moved = {start.right + 20, start.top + 100};
+    MoveMouse(moved);
+    EXPECT_TRUE(Same(Moved(start, {0, 0, 22, 0}), WindowRectOf(window)))
+        << Text(WindowRectOf(window));
+    ASSERT_TRUE(TypeKey(VK_RETURN));
+    EXPECT_EQ(0, Sizing()->active);
+    EXPECT_TRUE(Same(moved, CursorPos())) << Text(CursorPos());
+}
+
+TEST_F(ChildSizingTest, ChildWindowIsSizedInItsParentsCoordinates) {
+    RECT inParent = WindowRectOf(window);
+    MapWindowPoints(0, parent, (POINT *)&inParent, 2);
+    ASSERT_EQ(300, inParent.left);
+    ASSERT_EQ(200, inParent.top);
+
+    SeenEvents codes;
+    StartKeyboardSizing(&codes);
+    for (WORD key : {VK_LEFT, VK_LEFT, VK_UP, VK_UP, VK_RETURN}) {
+        ASSERT_TRUE(TypeKey(key, false, &codes));
+    }
+    EXPECT_EQ(0, Sizing()->active);
+
+    RECT now = WindowRectOf(window);
+    MapWindowPoints(0, parent, (POINT *)&now, 2);
+    RECT expected = Moved(inParent, {-10, -10, 0, 0});
+    EXPECT_TRUE(Same(expected, now)) << Text(now) << ", expected " << Text(expected);
+    EXPECT_EQ(parent, GetParent(window));
+    bool moved = false;
+    for (const SeenEvent &each : codes) {
+        moved |= each.code == EVENT_MOVE && each.window == CHILD_WINDOW;
+    }
+    EXPECT_TRUE(moved);
+}
+
+// Messages of the sizing that arrive while no sizing runs.
+struct StrayMessage {
+    const char *name;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+const StrayMessage strayMessages[] = {
+    {"Enter", WM_KEYDOWN, VK_RETURN, 0},
+    {"Escape", WM_KEYDOWN, VK_ESCAPE, 0},
+    {"Left", WM_KEYDOWN, VK_LEFT, 0},
+    {"Down", WM_KEYDOWN, VK_DOWN, 0},
+    {"mouse move", WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 5)},
+    {"button up", WM_LBUTTONUP, 0, MAKELPARAM(5, 5)},
+    {"capture changed", WM_CAPTURECHANGED, 0, 0},
+};
+
+TEST_F(SizingTest, SizingMessagesWhileNoSizingRunsChangeNothing) {
+    SeenEvents codes;
+    for (const StrayMessage &each : strayMessages) {
+        PostMessageA(window, each.message, each.wParam, each.lParam);
+        RunPendingEvents(&codes);
+        EXPECT_EQ(0, Sizing()->active) << each.name;
+    }
+    // Real arrow keys and a real mouse move as well.
+    ASSERT_TRUE(TypeKey(VK_RIGHT, false, &codes));
+    ASSERT_TRUE(TypeKey(VK_DOWN, false, &codes));
+    MoveMouse({start.right - 2, start.bottom - 2}, &codes);
+    MoveMouse({start.right + 30, start.bottom + 30}, &codes);
+    EXPECT_EQ(0, Sizing()->active);
+    EXPECT_EQ((HWND)0, GetCapture());
+    EXPECT_TRUE(Same(start, WindowRectOf(window))) << Text(WindowRectOf(window));
+    EXPECT_FALSE(Contains(codes, WM_EXITSIZEMOVE));
+    EXPECT_FALSE(Contains(codes, WM_ENTERSIZEMOVE));
+    EXPECT_EQ(0, messagesWhileSizing);
+}
+
+// Ways in which the sized window loses the capture in the middle of a drag.
+struct CaptureLoss {
+    const char *name;
+    void (*take)(HWND sized, HWND other);
+};
+
+const CaptureLoss captureLosses[] = {
+    {"ReleaseCapture", [](HWND, HWND) { ReleaseCapture(); }},
+    {"another window takes the capture", [](HWND, HWND other) { SetCapture(other); }},
+    {"WM_CANCELMODE", [](HWND sized, HWND) { SendMessageA(sized, WM_CANCELMODE, 0, 0); }},
+};
+
+TEST_F(ChildSizingTest, LostCaptureEndsTheDragCleanly) {
+    HWND other = (HWND)OpenWindowObject(53, 600, 500, 120, 80, "Other");
+    ASSERT_TRUE(other);
+    ASSERT_TRUE(BringToForeground(parent));
+    for (const CaptureLoss &loss : captureLosses) {
+        SCOPED_TRACE(loss.name);
+        RECT before = WindowRectOf(window);
+        POINT press = EdgePoint(before, WMSZ_BOTTOMRIGHT);
+        SeenEvents codes;
+        PressOnFrame(press, WMSZ_BOTTOMRIGHT, &codes);
+        RECT dragged = Moved(before, {0, 0, 15, 12});
+        DragTo({press.x + 15, press.y + 12}, dragged, &codes);
+
+        loss.take(window, other);
+        EXPECT_EQ(0, Sizing()->active);
+        // The button is still down: moving on and letting go changes nothing any more.
+        MoveMouse({press.x + 60, press.y + 50}, &codes);
+        SendLeftButton(false);
+        SettleEvents([] { return !(GetAsyncKeyState(VK_LBUTTON) & 0x8000); }, &codes);
+        EXPECT_EQ(0, Sizing()->active);
+        EXPECT_TRUE(Same(dragged, WindowRectOf(window))) << Text(WindowRectOf(window));
+        EXPECT_LT(IndexOf(codes, WM_ENTERSIZEMOVE), IndexOf(codes, WM_EXITSIZEMOVE));
+        EXPECT_EQ(-1, IndexOf(codes, WM_EXITSIZEMOVE, IndexOf(codes, WM_EXITSIZEMOVE) + 1));
+        HWND capture = GetCapture();
+        EXPECT_TRUE(capture == 0 || capture == other);
+        ReleaseCapture();
+        RunPendingEvents();
+    }
+    CloseWindowObject(53);
+    RunPendingEvents();
+}
+
+TEST_F(ChildSizingTest, ClosingTheWindowEndsItsSizing) {
+    POINT press = EdgePoint(start, WMSZ_RIGHT);
+    PressOnFrame(press, WMSZ_RIGHT);
+    spy.reset();
+    CloseWindowObject(number);
+    EXPECT_EQ(0, Sizing()->active);
+    EXPECT_EQ((HWND)0, GetCapture());
+    // The parent is not sized by the moves that follow, nor by the button's release.
+    RECT parentRect = WindowRectOf(parent);
+    MoveMouse({press.x + 40, press.y + 20});
+    SendLeftButton(false);
+    RunUntilQuiet();
+    EXPECT_EQ(0, Sizing()->active);
+    EXPECT_TRUE(Same(parentRect, WindowRectOf(parent)));
+}
+
+} // namespace
