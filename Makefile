@@ -1,8 +1,9 @@
-# The two commands: 'make run' starts the tool, 'make test' runs every test.
-# Both install what is missing (Debian 12, as root or through sudo), then configure and build.
+# The commands: 'make run' starts the tool, 'make test' runs every test, 'make bench' measures
+# the tool's figures. Each installs what is missing (Debian 12, as root or through sudo), then
+# configures and builds.
 BUILD := build
 
-.PHONY: all deps build test run clean format
+.PHONY: all deps build test run bench clean format
 
 all: build
 
@@ -24,6 +25,10 @@ run: build
 	else \
 		echo "The program is not there yet: only the runtime and its tests are built."; \
 	fi
+
+# Not part of 'make test': benchmarks measure, they never pass or fail on speed.
+bench: build
+	bash cmake/run-bench.sh $(BUILD)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
