@@ -30,6 +30,24 @@ int OpenMainWindow() {
     return 0;
 }
 
+// The Start action: a new block of as many identifiers as the count shows. A visible rich edit
+// repaints itself after every line that goes in; the main window therefore does not redraw while
+// the lines are written, and is redrawn once, with all its controls, when the block is complete.
+// A hidden window stays hidden: turning redraw back on would show it.
+static void RunStartAction() {
+    int count = GetControlState(CONTROL_COUNT);
+    HWND window = WindowHandleOf(WINDOW_MAIN);
+    bool suspended = window && IsWindowVisible(window);
+    if (suspended) {
+        SendMessageA(window, WM_SETREDRAW, FALSE, 0);
+    }
+    GenerateUuidBlock(CONTROL_TEXT, count);
+    if (suspended) {
+        SendMessageA(window, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(window, 0, 0, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
+}
+
 int HandleMenuEvent(ObjectNumber item) {
     (void)item;
     return 0;
@@ -41,7 +59,7 @@ int HandleControlEvent(ObjectNumber source, int detail) {
         return 0;
     }
     switch (source) {
-    case CONTROL_START: GenerateUuidBlock(CONTROL_TEXT, GetControlState(CONTROL_COUNT)); break;
+    case CONTROL_START: RunStartAction(); break;
     case CONTROL_COPY: CopyTextAreaText(CONTROL_TEXT); break;
     case CONTROL_EXIT: quitFlag = 1; break;
     default: break;

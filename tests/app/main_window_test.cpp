@@ -176,6 +176,50 @@ TEST_F(MainWindowTest, ControlEventsActOnlyOnAButtonClick) {
     EXPECT_TRUE(IsWindow(WindowHandleOf(WINDOW_MAIN)));
 }
 
+// Pixels of the window's client area, as last painted, that differ from the window colour.
+int InkedPixels(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    HDC context = GetDC(window);
+    COLORREF paper = GetSysColor(COLOR_WINDOW);
+    int inked = 0;
+    for (int y = 0; y < client.bottom; y += 2) {
+        for (int x = 0; x < client.right; x += 2) {
+            COLORREF pixel = GetPixel(context, x, y);
+            inked += pixel != CLR_INVALID && pixel != paper;
+        }
+    }
+    ReleaseDC(window, context);
+    return inked;
+}
+
+// The block is written without a repaint per line, and the window shows it once Start is done.
+TEST_F(MainWindowTest, StartShowsTheWholeBlockOnceItIsWritten) {
+    HWND main = WindowHandleOf(WINDOW_MAIN);
+    HWND text = ((ControlRecord *)ObjectTableFind(controlTable, CONTROL_TEXT))->handle;
+    FlushWindowMessages();
+    ASSERT_EQ(0, InkedPixels(text)) << "the empty text area should show nothing";
+
+    SetControlState(CONTROL_COUNT, 99);
+    EXPECT_EQ(0, HandleControlEvent(CONTROL_START, BN_CLICKED));
+    EXPECT_EQ(2 + 5 * 99, LineCount(ControlText(CONTROL_TEXT)));
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_TRUE(IsWindowVisible(text));
+    FlushWindowMessages(); // the event loop paints here
+    RECT update = {};
+    EXPECT_FALSE(GetUpdateRect(text, &update, FALSE)) << "part of the text area is not painted";
+    EXPECT_GT(InkedPixels(text), 0) << "the text area does not show the block";
+}
+
+// A Start while the main window is hidden leaves it hidden.
+TEST_F(MainWindowTest, StartKeepsAHiddenWindowHidden) {
+    HWND main = WindowHandleOf(WINDOW_MAIN);
+    ShowWindow(main, SW_HIDE);
+    EXPECT_EQ(0, HandleControlEvent(CONTROL_START, BN_CLICKED));
+    EXPECT_EQ(7, LineCount(ControlText(CONTROL_TEXT)));
+    EXPECT_FALSE(IsWindowVisible(main));
+}
+
 TEST_F(MainWindowTest, DispatchActsOnCloseOfTheMainWindowOnly) {
     struct Dispatched {
         int code;
