@@ -10,6 +10,33 @@ StringBuffer stringBuffer;
 static const int BUFFER_GROWTH = 0x4000;
 // Spare bytes behind every variable's text (its NUL and room for a whole last word).
 static const int STRING_SPARE = 5;
+static const char HEX_DIGITS[] = "0123456789ABCDEF";
+
+// A word that may be read where chars were written.
+typedef DWORD __attribute__((may_alias)) AliasedWord;
+
+// True when one of the word's bytes is zero.
+static inline bool HasZeroByte(DWORD word) {
+    return ((word - 0x01010101u) & ~word & 0x80808080u) != 0;
+}
+
+// The length of a text. Bytes are tested up to a word boundary, then a word at a time: an aligned
+// word never reaches into the next page, so the test reads nothing that could fault.
+static int TextLength(const char *text) {
+    const char *end = text;
+    for (; (UINT_PTR)end & 3; end++) {
+        if (!*end) {
+            return (int)(end - text);
+        }
+    }
+    while (!HasZeroByte(*(const AliasedWord *)end)) {
+        end += 4;
+    }
+    while (*end) {
+        end++;
+    }
+    return (int)(end - text);
+}
 
 // The engine has no way to go on without memory: a failed request ends the process rather than
 // writing through a null block.
@@ -36,7 +63,9 @@ void *InitStringEngine() {
     return stringBuffer.base;
 }
 
-char *BufferReserve(int length, int position) {
+// The slow part of a reservation: the block grows to the need plus BUFFER_GROWTH. Kept out of
+// BufferReserve, whose usual path then needs no stack frame.
+static __attribute__((noinline)) void BufferGrow(int length) {
     // A need whose grown block a 32-bit size cannot describe is one the heap cannot satisfy.
     if (length > 0x7FFFFFFF - BUFFER_GROWTH - STRING_SPARE - stringBuffer.cursor) {
         ExitProcess(0);
@@ -47,6 +76,14 @@ char *BufferReserve(int length, int position) {
         stringBuffer.base =
             StringHeapChecked(HeapReAlloc(StringHeap, HEAP_NO_SERIALIZE, stringBuffer.base,
                                           stringBuffer.capacity + STRING_SPARE));
+    }
+}
+
+char *BufferReserve(int length, int position) {
+    // Every producer reserves, mostly a few bytes that fit: one unsigned test lets those through
+    // and sends growth, a negative length and any need near the 32-bit limit the slow way.
+    if ((unsigned)stringBuffer.cursor + (unsigned)length >= (unsigned)(stringBuffer.capacity - 4)) {
+        BufferGrow(length);
     }
     stringBuffer.cursor = position + length;
     return stringBuffer.base + position;
@@ -62,8 +99,34 @@ void BufferAppend(const char *text) {
         stringBuffer.base[stringBuffer.cursor] = 0;
         return;
     }
-    int length = (int)strlen(text);
-    char *destination = BufferReserve(length, stringBuffer.cursor);
+    // A text of up to room characters needs no growth. Such a text is copied while it is scanned,
+    // in one pass: bytes up to a word boundary of the text, then whole words (an aligned word
+    // never reaches into the next page), then bytes up to its NUL.
+    int room = stringBuffer.capacity - 5 - stringBuffer.cursor;
+    char *destination = stringBuffer.base + stringBuffer.cursor;
+    int length = 0;
+    for (; ((UINT_PTR)(text + length) & 3) && length <= room; length++) {
+        if (!(destination[length] = text[length])) {
+            stringBuffer.cursor += length;
+            return;
+        }
+    }
+    for (; length + 4 <= room; length += 4) {
+        DWORD word = *(const AliasedWord *)(text + length);
+        if (HasZeroByte(word)) {
+            break;
+        }
+        *(AliasedWord *)(destination + length) = word;
+    }
+    for (; length <= room; length++) {
+        if (!(destination[length] = text[length])) {
+            stringBuffer.cursor += length;
+            return;
+        }
+    }
+    // A longer text: the block grows first.
+    length = TextLength(text);
+    destination = BufferReserve(length, stringBuffer.cursor);
     CopyTextWords(destination, text, length);
 }
 
@@ -81,7 +144,18 @@ char *BufferPointerAt(int value) {
 }
 
 void CopyTextWords(char *destination, const char *source, int length) {
-    memcpy(destination, source, length);
+    // Whole words first, then the last one to three bytes: nothing is read or written beyond the
+    // length, so any source and destination of that size will do. The texts are short; a call
+    // of the C runtime's memcpy would cost more than the copy.
+    int at = 0;
+    for (; at + 4 <= length; at += 4) {
+        DWORD word;
+        __builtin_memcpy(&word, source + at, 4);
+        __builtin_memcpy(destination + at, &word, 4);
+    }
+    for (; at < length; at++) {
+        destination[at] = source[at];
+    }
     destination[length] = 0;
 }
 
@@ -99,9 +173,9 @@ void StringVarInit(StringVar *variable, const char *text) {
     if (!text) {
         return;
     }
-    int length = (int)strlen(text);
+    int length = TextLength(text);
     *variable = StringVarBlock(0, length + STRING_SPARE);
-    memcpy(*variable, text, length + 1);
+    CopyTextWords(*variable, text, length);
 }
 
 int StringVarSet(StringVar *variable, const char *text) {
@@ -112,18 +186,18 @@ int StringVarSet(StringVar *variable, const char *text) {
         }
         return 1;
     }
-    int length = (int)strlen(text);
+    int length = TextLength(text);
     // A text taken from the variable's own block goes to the block's start before the block is
     // resized: it only shrinks, and a moved block keeps its beginning.
     UINT_PTR at = (UINT_PTR)text;
     UINT_PTR own = (UINT_PTR)*variable;
-    if (own && at >= own && at <= own + strlen(*variable)) {
+    if (own && at >= own && at <= own + TextLength(*variable)) {
         memmove(*variable, text, length + 1);
         text = 0;
     }
     *variable = StringVarBlock(*variable, length + STRING_SPARE);
     if (text) {
-        memcpy(*variable, text, length + 1);
+        CopyTextWords(*variable, text, length);
     }
     return length + 1;
 }
@@ -137,15 +211,13 @@ void StringVarFree(StringVar value) {
 void FormatHex32(int value, int position) {
     char *destination = BufferReserve(8, position);
     unsigned int bits = (unsigned int)value;
-    int digits = 0;
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        unsigned int nibble = (bits >> shift) & 0xF;
-        if (digits == 0 && nibble == 0 && shift != 0) {
-            continue;
-        }
-        destination[digits++] = (char)(nibble < 10 ? '0' + nibble : 'A' + nibble - 10);
-    }
+    // One digit per nibble from the highest non-zero one down; zero has the one digit 0.
+    int digits = bits ? (35 - __builtin_clz(bits)) >> 2 : 1;
     destination[digits] = 0;
+    for (int at = digits - 1; at >= 0; at--) {
+        destination[at] = HEX_DIGITS[bits & 0xF];
+        bits >>= 4;
+    }
     BufferGiveBack(8 - digits);
 }
 
@@ -178,11 +250,11 @@ void PadLeft(const char *text, int width, const char *padText, int position) {
     if (width < 0) {
         width = 0;
     }
+    // Only the first width characters can count: the scan stops there.
     int length = 0;
-    if (text && *text) {
-        length = (int)strlen(text);
-        if (length > width) {
-            length = width;
+    if (text) {
+        while (length < width && text[length]) {
+            length++;
         }
     }
     int fill = width - length;
@@ -192,9 +264,21 @@ void PadLeft(const char *text, int width, const char *padText, int position) {
     if (offset != 0) {
         text = BufferPointerAt(offset);
     }
-    if (length > 0) {
-        memmove(destination + fill, text, length);
+    // The text may lie at or just behind the destination: moved from its end, it moves to the
+    // right safely; a text that lies further right moves to the left from its start. The fields
+    // are a few characters wide, too short for the C runtime's memmove to pay.
+    char *moved = destination + fill;
+    if (moved > text) {
+        for (int at = length - 1; at >= 0; at--) {
+            moved[at] = text[at];
+        }
+    } else {
+        for (int at = 0; at < length; at++) {
+            moved[at] = text[at];
+        }
     }
-    memset(destination, pad, fill);
+    for (int at = 0; at < fill; at++) {
+        destination[at] = pad;
+    }
     destination[fill + length] = 0;
 }

@@ -1,7 +1,10 @@
 // The string engine's producers on the real private heap.
 #include <gtest/gtest.h>
 #include <limits.h>
+#include <stdio.h>
 #include <string.h>
+
+#include <string>
 
 #include "runtime/heaps.h"
 #include "runtime/string_engine.h"
@@ -50,6 +53,22 @@ class StringEngineTest : public testing::Test {
     HANDLE savedHeap;
     StringBuffer savedBuffer;
 };
+
+// Every digit count, compared with the C runtime's own hexadecimal conversion.
+TEST(FormatHex32, AgreesWithTheCRuntimeAtEveryDigitCount) {
+    for (int shift = 0; shift < 32; shift++) {
+        unsigned int values[] = {1u << shift, (1u << shift) - 1, (1u << shift) | 0xA5u};
+        for (unsigned int value : values) {
+            char expected[16];
+            sprintf(expected, "%X", value);
+            int mark = stringBuffer.cursor;
+            FormatHex32((int)value, mark);
+            EXPECT_STREQ(stringBuffer.base + mark, expected);
+            EXPECT_EQ(stringBuffer.cursor, mark + (int)strlen(expected)) << expected;
+            stringBuffer.cursor = mark;
+        }
+    }
+}
 
 TEST_F(StringEngineTest, StartsWithASixteenByteBlockInAPrivateHeap) {
     EXPECT_NE(StringHeap, GetProcessHeap());
@@ -198,6 +217,95 @@ TEST_F(StringEngineTest, AppendConcatenatesAndANullTextOnlyEndsTheText) {
     EXPECT_STREQ(stringBuffer.base, "abcd");
     BufferAppend("");
     EXPECT_EQ(stringBuffer.cursor, 4);
+}
+
+// Appending copies exactly the text and its NUL, whatever the text's length and alignment, and
+// grows the first block exactly when the cursor plus the length reaches its capacity - 4.
+TEST_F(StringEngineTest, AppendCopiesEveryLengthAndAlignmentAndGrowsAtTheEdge) {
+    alignas(8) char source[40];
+    for (int cursor : {0, 5, 11}) {
+        for (int align = 0; align < 4; align++) {
+            for (int length = 0; length <= 20; length++) {
+                HeapDestroy(StringHeap);
+                InitStringEngine();
+                memset(stringBuffer.base, 'X', 16);
+                stringBuffer.cursor = cursor;
+                // The text, then bytes that are not part of it.
+                memset(source, 'Z', sizeof source);
+                char *text = source + align;
+                for (int i = 0; i < length; i++) {
+                    text[i] = Pattern(i);
+                }
+                text[length] = 0;
+
+                BufferAppend(text);
+                SCOPED_TRACE(testing::Message() << "cursor " << cursor << ", alignment " << align
+                                                << ", length " << length);
+                bool grows = cursor + length >= 12;
+                EXPECT_EQ(stringBuffer.capacity, grows ? cursor + length + 16384 : 16);
+                EXPECT_EQ(stringBuffer.cursor, cursor + length);
+                EXPECT_EQ(memcmp(stringBuffer.base + cursor, text, length + 1), 0);
+                EXPECT_EQ(std::string(stringBuffer.base, cursor), std::string(cursor, 'X'));
+                if (!grows) { // nothing is written behind the NUL
+                    int untouched = 0;
+                    for (int i = cursor + length + 1; i < 16; i++) {
+                        untouched += stringBuffer.base[i] == 'X';
+                    }
+                    EXPECT_EQ(untouched, 16 - (cursor + length + 1));
+                }
+            }
+        }
+    }
+}
+
+// A word copy reads and writes nothing beyond the length and the NUL, at any alignment.
+TEST(CopyTextWords, CopiesExactlyTheLengthAndANul) {
+    alignas(8) char source[24];
+    alignas(8) char destination[24];
+    for (int offset = 0; offset < 4; offset++) {
+        for (int length = 0; length <= 13; length++) {
+            memset(source, 'Z', sizeof source);
+            for (int i = 0; i < length; i++) {
+                source[offset + i] = (char)('a' + i);
+            }
+            memset(destination, '#', sizeof destination);
+            char *copy = destination + 4 - offset;
+            CopyTextWords(copy, source + offset, length);
+            EXPECT_EQ(memcmp(copy, source + offset, length), 0) << offset << "/" << length;
+            EXPECT_EQ(copy[length], 0) << offset << "/" << length;
+            int guarded = 0;
+            for (int i = 0; i < (int)sizeof destination; i++) {
+                guarded += (destination + i < copy || destination + i > copy + length) &&
+                           destination[i] == '#';
+            }
+            EXPECT_EQ(guarded, (int)sizeof destination - (length + 1)) << offset << "/" << length;
+        }
+    }
+}
+
+// A text argument in the buffer that overlaps the field: it is read whole before the field
+// covers it, whichever way it moves.
+TEST_F(StringEngineTest, PadLeftMovesAnArgumentThatOverlapsTheField) {
+    const struct {
+        int text; // the argument's position in "ABCDEFGH"
+        int width;
+        int position; // where the field goes
+        const char *expected;
+    } cases[] = {
+        {3, 4, 0, "DEFG"},        // longer than the width: its first characters
+        {5, 6, 1, "000FGH"},      // moved left over itself
+        {2, 6, 2, "CDEFGH"},      // in place
+        {0, 10, 0, "00ABCDEFGH"}, // moved right over itself, as the generator's fields are
+        {1, 9, 0, "00BCDEFGH"},   // moved right from a little further right
+    };
+    for (const auto &c : cases) {
+        stringBuffer.cursor = 0;
+        BufferAppend("ABCDEFGH");
+        stringBuffer.cursor++;
+        PadLeft(stringBuffer.base + c.text, c.width, "0", c.position);
+        EXPECT_STREQ(stringBuffer.base + c.position, c.expected) << c.expected;
+        EXPECT_EQ(stringBuffer.cursor, c.position + c.width) << c.expected;
+    }
 }
 
 TEST_F(StringEngineTest, OffsetsCoverTheUsedPartAndItsEnd) {
