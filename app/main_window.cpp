@@ -31,20 +31,21 @@ int OpenMainWindow() {
 }
 
 // The Start action: a new block of as many identifiers as the count shows. A visible rich edit
-// repaints itself after every line that goes in; the main window therefore does not redraw while
-// the lines are written, and is redrawn once, with all its controls, when the block is complete.
-// A hidden window stays hidden: turning redraw back on would show it.
+// repaints itself after every line that goes in; the text area therefore does not redraw while
+// the lines are written, and is redrawn once, frame and scroll bars included, when the block is
+// complete. Its window is the main window's child whose identifier is the control's number. A
+// hidden text area stays hidden: turning redraw back on would show it.
 static void RunStartAction() {
     int count = GetControlState(CONTROL_COUNT);
-    HWND window = WindowHandleOf(WINDOW_MAIN);
-    bool suspended = window && IsWindowVisible(window);
+    HWND textArea = GetDlgItem(WindowHandleOf(WINDOW_MAIN), CONTROL_TEXT);
+    bool suspended = textArea && IsWindowVisible(textArea);
     if (suspended) {
-        SendMessageA(window, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(textArea, WM_SETREDRAW, FALSE, 0);
     }
     GenerateUuidBlock(CONTROL_TEXT, count);
     if (suspended) {
-        SendMessageA(window, WM_SETREDRAW, TRUE, 0);
-        RedrawWindow(window, 0, 0, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+        SendMessageA(textArea, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(textArea, 0, 0, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
     }
 }
 

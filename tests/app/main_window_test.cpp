@@ -211,13 +211,19 @@ TEST_F(MainWindowTest, StartShowsTheWholeBlockOnceItIsWritten) {
     EXPECT_GT(InkedPixels(text), 0) << "the text area does not show the block";
 }
 
-// A Start while the main window is hidden leaves it hidden.
+// A Start while the main window or the text area is hidden leaves it hidden.
 TEST_F(MainWindowTest, StartKeepsAHiddenWindowHidden) {
     HWND main = WindowHandleOf(WINDOW_MAIN);
-    ShowWindow(main, SW_HIDE);
+    HWND text = ((ControlRecord *)ObjectTableFind(controlTable, CONTROL_TEXT))->handle;
+    ShowWindow(text, SW_HIDE);
     EXPECT_EQ(0, HandleControlEvent(CONTROL_START, BN_CLICKED));
     EXPECT_EQ(7, LineCount(ControlText(CONTROL_TEXT)));
+    EXPECT_FALSE(IsWindowVisible(text));
+    ShowWindow(text, SW_SHOW);
+    ShowWindow(main, SW_HIDE);
+    EXPECT_EQ(0, HandleControlEvent(CONTROL_START, BN_CLICKED));
     EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_TRUE(GetWindowLongA(text, GWL_STYLE) & WS_VISIBLE);
 }
 
 TEST_F(MainWindowTest, DispatchActsOnCloseOfTheMainWindowOnly) {
