@@ -13,7 +13,7 @@
 
 namespace {
 
-const int STARTUP_REPETITIONS = 21;
+const int STARTUP_REPETITIONS = 31;
 const int START_ACTIONS = 1000;
 const double STARTUP_LIMIT_MS = 20000;
 

@@ -15,7 +15,7 @@
 
 namespace {
 
-const int REPETITIONS = 15;
+const int REPETITIONS = 21;
 const char HOST_CLASS[] = "BenchRichEditHost";
 
 // Paints whatever the action left invalid in the window and its children, now.

@@ -26,6 +26,12 @@ log="$build/bench-output.txt"
 figures="$build/bench-figures.txt"
 rm -f "$log" "$figures"
 : >"$log"
+# Window traffic goes through the wineserver and the X server, other processes: on a busy machine
+# each round trip waits longer, and ratios of traffic-heavy work to lighter work rise.
+load_before=$(cut -d' ' -f1 /proc/loadavg 2>/dev/null || echo unknown)
+if awk -v load="$load_before" 'BEGIN { exit !(load + 0 > 1.0) }'; then
+    echo "Note: the machine is busy (load average $load_before); the timed figures rise with load."
+fi
 echo "Running the benchmarks under Wine (about four minutes, most of it 1,000 Start actions)..."
 tail -n +1 -f "$log" &
 tail_pid=$!
@@ -44,9 +50,11 @@ commit=$(git -C "$root" rev-parse --short=12 HEAD 2>/dev/null || echo unknown)
 if [ -n "$(git -C "$root" status --porcelain --untracked-files=no 2>/dev/null)" ]; then
     commit="$commit (with uncommitted changes)"
 fi
+load_after=$(cut -d' ' -f1 /proc/loadavg 2>/dev/null || echo unknown)
 {
     echo "date: $(date -u '+%Y-%m-%d %H:%M:%S UTC')"
     echo "commit: $commit"
+    echo "# load average: $load_before before the run, $load_after after it"
     tr -d '\r' <"$figures"
 } >"$build/bench.txt"
 echo "Written to $build/bench.txt"
