@@ -1,6 +1,9 @@
 // Helpers shared by the test programs.
 #include "test_support.h"
 
+#include <stdio.h>
+#include <string.h>
+
 #include "controls/control_core.h"
 #include "runtime/heaps.h"
 #include "runtime/string_engine.h"
@@ -41,4 +44,52 @@ bool IsBusyHeapBlock(HANDLE heap, const void *block) {
         found = entry.lpData == block && (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY);
     }
     return found;
+}
+
+ClipboardHolderProcess::ClipboardHolderProcess() : process() {
+    sprintf(heldName, "QuorvelClipboardHeld%lu", GetCurrentProcessId());
+    sprintf(releaseName, "QuorvelClipboardRelease%lu", GetCurrentProcessId());
+    held = CreateEventA(0, TRUE, FALSE, heldName);
+    release = CreateEventA(0, TRUE, FALSE, releaseName);
+}
+
+ClipboardHolderProcess::~ClipboardHolderProcess() {
+    Finish();
+    CloseHandle(held);
+    CloseHandle(release);
+}
+
+bool ClipboardHolderProcess::Start() {
+    ResetEvent(held);
+    ResetEvent(release);
+    char path[MAX_PATH];
+    GetModuleFileNameA(0, path, MAX_PATH);
+    strcpy(strrchr(path, '\\') + 1, "clipboard_holder.exe");
+    char commandLine[2 * MAX_PATH];
+    sprintf(commandLine, "\"%s\" %s %s", path, heldName, releaseName);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(path, commandLine, 0, 0, FALSE, CREATE_NO_WINDOW, 0, 0, &startup,
+                        &process)) {
+        return false;
+    }
+    HANDLE waits[] = {held, process.hProcess};
+    return WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
+}
+
+bool ClipboardHolderProcess::IsHolding() const {
+    return process.hProcess && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+DWORD ClipboardHolderProcess::Finish() {
+    DWORD code = 0xFFFFFFFF;
+    if (process.hProcess) {
+        SetEvent(release);
+        WaitForSingleObject(process.hProcess, 30000);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        process.hProcess = 0;
+    }
+    return code;
 }

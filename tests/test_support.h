@@ -13,3 +13,27 @@ bool IsImeWindow(HWND window);
 int CountThreadWindows();
 // True when the block is an allocated block of the heap, as HeapWalk reports it.
 bool IsBusyHeapBlock(HANDLE heap, const void *block);
+
+// Another program that holds the clipboard open: clipboard_holder.exe, built next to the test
+// program, started as a process of its own and told through two named events when to let go.
+class ClipboardHolderProcess {
+  public:
+    ClipboardHolderProcess();
+    ~ClipboardHolderProcess();
+    ClipboardHolderProcess(const ClipboardHolderProcess &) = delete;
+    ClipboardHolderProcess &operator=(const ClipboardHolderProcess &) = delete;
+
+    // True once the holder has the clipboard open.
+    bool Start();
+    // True while the holder still runs, and so still holds the clipboard.
+    bool IsHolding() const;
+    // Lets the holder close the clipboard, waits until it has ended and returns its exit code.
+    DWORD Finish();
+
+  private:
+    char heldName[64];
+    char releaseName[64];
+    HANDLE held;
+    HANDLE release;
+    PROCESS_INFORMATION process;
+};

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "runtime/clipboard.h"
+#include "test_support.h"
 
 namespace {
 
@@ -57,63 +58,9 @@ TEST(CopyTextToClipboard, HandsOverLineBreaksAndEveryByteAsTheyAre) {
     EXPECT_EQ(memcmp(content.bytes, text, sizeof text), 0);
 }
 
-// Another program with the clipboard open: started from the holder program that is built next
-// to this test program, and told through two named events when to let go.
-class OtherProcessHolder {
-  public:
-    OtherProcessHolder() : process() {
-        sprintf(heldName, "QuorvelClipboardHeld%lu", GetCurrentProcessId());
-        sprintf(releaseName, "QuorvelClipboardRelease%lu", GetCurrentProcessId());
-        held = CreateEventA(0, TRUE, FALSE, heldName);
-        release = CreateEventA(0, TRUE, FALSE, releaseName);
-    }
-    ~OtherProcessHolder() {
-        Finish();
-        CloseHandle(held);
-        CloseHandle(release);
-    }
-
-    // True once the holder has the clipboard open.
-    bool Start() {
-        char path[MAX_PATH];
-        GetModuleFileNameA(0, path, MAX_PATH);
-        strcpy(strrchr(path, '\\') + 1, "clipboard_holder.exe");
-        char commandLine[2 * MAX_PATH];
-        sprintf(commandLine, "\"%s\" %s %s", path, heldName, releaseName);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        if (!CreateProcessA(path, commandLine, 0, 0, FALSE, CREATE_NO_WINDOW, 0, 0, &startup,
-                            &process)) {
-            return false;
-        }
-        HANDLE waits[] = {held, process.hProcess};
-        return WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
-    }
-    // Lets the holder close the clipboard, waits until it has ended and returns its exit code.
-    DWORD Finish() {
-        DWORD code = 0xFFFFFFFF;
-        if (process.hProcess) {
-            SetEvent(release);
-            WaitForSingleObject(process.hProcess, 30000);
-            GetExitCodeProcess(process.hProcess, &code);
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-            process.hProcess = 0;
-        }
-        return code;
-    }
-
-  private:
-    char heldName[64];
-    char releaseName[64];
-    HANDLE held;
-    HANDLE release;
-    PROCESS_INFORMATION process;
-};
-
 TEST(CopyTextToClipboard, ChangesNothingWhileAnotherProcessHoldsTheClipboard) {
     ASSERT_NE(CopyTextToClipboard("content before"), nullptr);
-    OtherProcessHolder holder;
+    ClipboardHolderProcess holder;
     ASSERT_TRUE(holder.Start()) << "the holder did not get the clipboard";
     EXPECT_EQ(CopyTextToClipboard("new content"), nullptr);
     EXPECT_EQ(CopyTextToClipboard(nullptr), nullptr);
