@@ -1,0 +1,47 @@
+// What the robustness tests measure and how they drive the main window through the real event
+// path: a button's click message, WaitEvent and the application's own dispatch.
+#pragma once
+
+#include <windows.h>
+
+#include <set>
+#include <string>
+
+#include "controls/control_core.h"
+#include "runtime/object_table.h"
+
+// Busy (allocated) blocks of a heap, as HeapWalk reports them.
+int BusyHeapBlocks(HANDLE heap);
+// The process's committed private memory (PagefileUsage).
+SIZE_T CommittedBytes();
+// The windows of this thread: its top-level windows and all their descendants.
+std::set<HWND> ThreadWindowSet();
+
+// The live record of a control number, or null.
+ControlRecord *ControlOf(ObjectNumber number);
+// The text area's (or any control's) text as GetControlText leaves it in the string buffer.
+std::string ControlText(ObjectNumber number);
+// True when a message or a queued event waits for WaitEvent.
+bool EventWaiting();
+
+// Runs the main window's events the way the program's loop does (WaitEvent, then DispatchEvent)
+// and counts the events after which the string buffer's cursor was not back where it started.
+class EventPump {
+  public:
+    EventPump();
+    // Posts the button's click message and runs events until the click's EVENT_CONTROL has been
+    // dispatched. False when the events run out before the click arrives.
+    bool Click(ObjectNumber button);
+    // Runs events until nothing waits.
+    void Drain();
+    // Events dispatched so far, and how many of them left the cursor elsewhere.
+    int events = 0;
+    int cursorFaults = 0;
+
+  private:
+    // Waits for one event (something is known to wait), checks the cursor, dispatches it and checks
+    // the cursor again; returns the event code, and the event's source and detail as WaitEvent
+    // left them.
+    int RunOne(ObjectNumber *source, int *detail);
+    int startCursor;
+};
