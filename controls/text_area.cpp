@@ -21,6 +21,9 @@ static_assert(TEXT_AREA_STYLE == 0x503111C4, "text area style");
 static_assert(ATTR_READ_ONLY == ES_READONLY, "the read-only attribute is the style bit");
 static_assert(sizeof(CHARFORMATA) == 60, "CHARFORMAT of rich edit 2.0");
 
+// The largest text limit the rich edit control takes as a positive count.
+static const WPARAM TEXT_AREA_LARGEST_LIMIT = 0x7FFFFFFF;
+
 // The line separator that appending and inserting put between lines.
 static const char TEXT_AREA_LINE_BREAK[] = "\n";
 
@@ -297,7 +300,9 @@ INT_PTR CreateTextArea(ObjectNumber number, int x, int y, int width, int height,
     TextAreaFields *fields = TextAreaFieldsOf(record);
     fields->frontColor = CLR_NONE;
     fields->backgroundColor = CLR_NONE;
-    SendMessageA(window, EM_LIMITTEXT, 0xFFFFFFFF, 0);
+    // The largest limit: the control keeps the limit as a signed count, and one of 0xFFFFFFFF would
+    // read as -1, a limit that refuses every character the user types.
+    SendMessageA(window, EM_LIMITTEXT, TEXT_AREA_LARGEST_LIMIT, 0);
     textAreaBaseProc =
         (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)TextAreaProcedure);
     FlushWindowMessages();

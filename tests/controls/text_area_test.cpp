@@ -80,6 +80,18 @@ TEST_F(TextAreaTest, CreationMakesARegisteredRichEdit) {
     EXPECT_EQ(loaded, richEdit20Module);
 }
 
+// The text limit is the largest the control takes: typed characters go in, also after a text far
+// longer than the control's default limit.
+TEST_F(TextAreaTest, TheUserCanTypeIntoALongText) {
+    EXPECT_EQ(0x7FFFFFFF, SendMessageA(area, EM_GETLIMITTEXT, 0, 0));
+    SendMessageA(area, WM_CHAR, 'a', 1);
+    EXPECT_EQ("a", Text());
+    ops->setText(record, std::string(100000, 'x').c_str());
+    SendMessageA(area, EM_SETSEL, 100000, 100000);
+    SendMessageA(area, WM_CHAR, 'b', 1);
+    EXPECT_EQ(std::string(100000, 'x') + "b", Text());
+}
+
 TEST_F(TextAreaTest, AppendingJoinsLinesWithoutATrailingBreak) {
     Append({"one", "two", "three"});
     EXPECT_EQ("one\r\ntwo\r\nthree", Text());
