@@ -70,6 +70,8 @@ Holdings TakeHoldings() {
 
 void ExpectHoldingsAsBefore(const Holdings &before) {
     Holdings now = TakeHoldings();
+    printf("after: busy blocks processHeap %d, objectHeap %d, windows %d\n", now.processBlocks,
+           now.objectBlocks, (int)now.windows.size());
     EXPECT_EQ(before.processBlocks, now.processBlocks);
     EXPECT_EQ(before.objectBlocks, now.objectBlocks);
     EXPECT_TRUE(before.windows == now.windows)

@@ -522,6 +522,9 @@ TEST_F(HostileMessages, ARandomStreamRaisesOnlyTheTranslatedEventsAndTheToolStil
     for (const auto &kept : keptBlocks) {
         keptOnProcessHeap += kept.first == processHeap;
     }
+    printf("busy blocks of processHeap: %d before, %d after, %d of them the test's own foreign "
+           "blocks\n",
+           heapBlocks, BusyHeapBlocks(processHeap), keptOnProcessHeap);
     EXPECT_EQ(heapBlocks + keptOnProcessHeap, BusyHeapBlocks(processHeap));
 
     // The tool still works: Start writes a whole block of the count shown, Copy copies it.
