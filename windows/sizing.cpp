@@ -133,15 +133,20 @@ static void SizingChooseEdge(SizeMoveState *state, int edge, POINT cursor) {
     default: point = {r.right - 2, r.bottom - 2}; break;
     }
     state->edge = edge;
-    state->leftCursor = cursor;
     state->placedCursor = point;
     PlaceSizingCursor(sizingCursors[edge], point.x, point.y);
 }
 
 // An arrow key during the sizing: chooses an edge or steps the dragged one by 10 pixels.
 static void SizingArrowKey(HWND window, SizeMoveState *state, int key) {
-    POINT cursor;
-    GetCursorPos(&cursor);
+    // Until the user moves the mouse, the cursor is where the sizing put it: the position that
+    // the system reports can lag behind a placement for a moment (under Wine the pointer's echo
+    // of where it came from can even stand in for it).
+    POINT cursor = state->placedCursor;
+    if (!state->restoreCursor) {
+        GetCursorPos(&cursor);
+    }
+    state->leftCursor = cursor;
     int choice = sizingArrowChoices[state->edge][key - VK_LEFT];
     if (choice) {
         SizingChooseEdge(state, choice, cursor);
@@ -261,7 +266,6 @@ void ApplySizingPoint(int x, int y, SizeMoveState *state) {
 }
 
 void MoveSizingPoint(HWND window, int x, int y, SizeMoveState *state) {
-    GetCursorPos(&state->leftCursor);
     state->placedCursor.x = x;
     state->placedCursor.y = y;
     SetCursorPos(x, y);

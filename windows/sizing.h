@@ -23,8 +23,8 @@ static_assert(sizeof(SizeMoveState) == 92, "the sizing state's fields");
 LRESULT SizingFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Moves the dragged edges of the working rectangle to the screen point, within the track limits.
 void ApplySizingPoint(int x, int y, SizeMoveState *state);
-// Puts the cursor at the point (remembering where it was placed and where it stood), applies the
-// point, lets the window adjust the rectangle (WM_SIZING) and moves the window there.
+// Puts the cursor at the point (remembering it as placed), applies the point, lets the window
+// adjust the rectangle (WM_SIZING) and moves the window there.
 void MoveSizingPoint(HWND window, int x, int y, SizeMoveState *state);
 // Moves a window to a rectangle in screen coordinates (in its parent's client coordinates for a
 // child window).
