@@ -77,8 +77,8 @@ void RetrievedMessages::Clear() {
     retrieved.clear();
 }
 
-bool RunEventsUntil(const std::function<bool()> &condition, SeenEvents *codes) {
-    for (int round = 0; round < EVENT_ROUNDS; ++round) {
+bool RunEventsUntil(const std::function<bool()> &condition, SeenEvents *codes, int rounds) {
+    for (int round = 0; round < rounds; ++round) {
         if (condition()) {
             return true;
         }

@@ -40,9 +40,11 @@ class RetrievedMessages {
     void Clear();
 };
 
-// Runs WaitEvent until the condition holds; false when it still does not after a bounded number
-// of rounds. Every event that WaitEvent returned is appended to codes when given.
-bool RunEventsUntil(const std::function<bool()> &condition, SeenEvents *codes = nullptr);
+// Runs WaitEvent until the condition holds; false when it still does not after the given number
+// of rounds (each waits at most 10 ms for a message). Every event that WaitEvent returned is
+// appended to codes when given.
+bool RunEventsUntil(const std::function<bool()> &condition, SeenEvents *codes = nullptr,
+                    int rounds = 500);
 // Runs WaitEvent until the condition holds and no message has come for a short while (the input
 // has settled); false when that does not happen within a bounded number of rounds.
 bool SettleEvents(const std::function<bool()> &condition, SeenEvents *codes = nullptr);

@@ -47,13 +47,6 @@ POINT CursorPos() {
     return point;
 }
 
-// True once the cursor is at the point. Under Wine the X pointer's echo of where the cursor came
-// from can leave the reported position behind for a moment; it follows the pointer again 100 ms
-// after the last change.
-bool CursorReaches(POINT point) {
-    return RunEventsUntil([&] { return Same(point, CursorPos()); });
-}
-
 std::string Text(const RECT &rect) {
     return "(" + std::to_string(rect.left) + ", " + std::to_string(rect.top) + ", " +
            std::to_string(rect.right) + ", " + std::to_string(rect.bottom) + ")";
@@ -607,7 +600,8 @@ TEST_F(ChildSizingTest, ArrowKeysChooseAnEdgeThenStepTenPixelsAndEnterOrEscapeKe
     for (const KeySequence &sequence : keySequences) {
         SCOPED_TRACE(sequence.name);
         RECT r = WindowRectOf(window);
-        POINT c = CursorPos();
+        POINT c = CenterOf(r);
+        MoveMouse(c);
         SeenEvents codes;
         StartKeyboardSizing(&codes);
         EXPECT_EQ(SharedCursor(32646), GetCursor());
@@ -615,10 +609,13 @@ TEST_F(ChildSizingTest, ArrowKeysChooseAnEdgeThenStepTenPixelsAndEnterOrEscapeKe
             SCOPED_TRACE("key " + std::to_string(step.key));
             ASSERT_TRUE(TypeKey(step.key, false, &codes));
             EXPECT_EQ(step.edge, Sizing()->edge);
+            // Where the sizing put the cursor. (Under Wine the reported position may trail the
+            // pointer's echo for a while; the cursor's return is checked on its own below.)
             POINT cursor = {Resolve(step.xAnchor, step.x, r, c, true),
                             Resolve(step.yAnchor, step.y, r, c, false)};
-            EXPECT_TRUE(CursorReaches(cursor))
-                << "cursor " << Text(CursorPos()) << ", expected " << Text(cursor);
+            EXPECT_TRUE(Same(cursor, Sizing()->placedCursor))
+                << "cursor put at " << Text(Sizing()->placedCursor) << ", expected "
+                << Text(cursor);
             if (step.cursor) {
                 EXPECT_EQ(SharedCursor(step.cursor), GetCursor());
             }
@@ -626,16 +623,35 @@ TEST_F(ChildSizingTest, ArrowKeysChooseAnEdgeThenStepTenPixelsAndEnterOrEscapeKe
             EXPECT_TRUE(Same(expected, WindowRectOf(window)))
                 << Text(WindowRectOf(window)) << ", expected " << Text(expected);
         }
-        // Enter and Escape end the sizing alike, at the size reached; the cursor goes back to
-        // where it was, since the mouse never moved.
+        // Enter and Escape end the sizing alike, at the size reached.
         RECT reached = WindowRectOf(window);
         WORD end = round++ % 2 ? VK_ESCAPE : VK_RETURN;
         ASSERT_TRUE(TypeKey(end, false, &codes));
         EXPECT_EQ(0, Sizing()->active) << "after key " << end;
         EXPECT_EQ((HWND)0, GetCapture());
         EXPECT_TRUE(Same(reached, WindowRectOf(window))) << Text(WindowRectOf(window));
-        EXPECT_TRUE(CursorReaches(c)) << Text(CursorPos()) << ", expected " << Text(c);
         EXPECT_LT(IndexOf(codes, WM_ENTERSIZEMOVE), IndexOf(codes, WM_EXITSIZEMOVE));
+    }
+}
+
+TEST_F(ChildSizingTest, KeyboardSizingWithoutMouseMovesPutsTheCursorBack) {
+    for (WORD end : {(WORD)VK_RETURN, (WORD)VK_ESCAPE}) {
+        SCOPED_TRACE("key " + std::to_string(end));
+        POINT c = {};
+        bool back = false;
+        // Under Wine the X pointer's echo of the sizing's last placement can occasionally come
+        // after the cursor's return and hold it there; the sizing is then made once more.
+        for (int attempt = 0; attempt < 3 && !back; ++attempt) {
+            c = CenterOf(WindowRectOf(window));
+            MoveMouse(c);
+            StartKeyboardSizing();
+            for (WORD key : {(WORD)VK_RIGHT, (WORD)VK_RIGHT, (WORD)VK_DOWN, (WORD)VK_DOWN, end}) {
+                ASSERT_TRUE(TypeKey(key));
+            }
+            ASSERT_EQ(0, Sizing()->active);
+            back = RunEventsUntil([&] { return Same(c, CursorPos()); }, nullptr, 50);
+        }
+        EXPECT_TRUE(back) << Text(CursorPos()) << ", expected " << Text(c);
     }
 }
 
@@ -643,13 +659,23 @@ TEST_F(ChildSizingTest, MouseMoveDuringAKeyboardSizingLeavesTheCursorWhereItIs) 
     StartKeyboardSizing();
     ASSERT_TRUE(TypeKey(VK_RIGHT));
     ASSERT_EQ(WMSZ_RIGHT, Sizing()->edge);
-    POINT moved = {start.right + 20, start.top + 100};
-    MoveMouse(moved);
-    EXPECT_TRUE(Same(Moved(start, {0, 0, 22, 0}), WindowRectOf(window)))
-        << Text(WindowRectOf(window));
+    // The user moves the mouse (to a new point each time, should Wine's echo of the pointer's
+    // way swallow a move): the right edge follows it.
+    POINT moved = {};
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        moved = {start.right + 20 + 3 * attempt, start.top + 100};
+        MoveMouse(moved);
+        if (Same(Moved(start, {0, 0, 22 + 3 * attempt, 0}), WindowRectOf(window))) {
+            break;
+        }
+    }
+    EXPECT_TRUE(Same(moved, CursorPos()));
+    EXPECT_EQ(moved.x + 2, WindowRectOf(window).right);
+    EXPECT_EQ(0, Sizing()->restoreCursor);
     ASSERT_TRUE(TypeKey(VK_RETURN));
     EXPECT_EQ(0, Sizing()->active);
-    EXPECT_TRUE(CursorReaches(moved)) << Text(CursorPos());
+    // Nothing puts the cursor back: it stays where the user left it.
+    EXPECT_TRUE(SettleEvents([&] { return Same(moved, CursorPos()); }));
 }
 
 TEST_F(ChildSizingTest, ChildWindowIsSizedInItsParentsCoordinates) {
