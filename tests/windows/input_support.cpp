@@ -27,6 +27,17 @@ LRESULT CALLBACK RecordRetrieval(int code, WPARAM removal, LPARAM lParam) {
     return CallNextHookEx(0, code, removal, lParam);
 }
 
+// Waits until the thread of the desktop window has run its message loop twice. Under Wine's
+// virtual desktop that thread turns the X pointer's crossing events into mouse input of its own,
+// at its own pace: once it has come round twice, the input it owed for earlier cursor moves is in
+// this thread's queue.
+void WaitForDesktopThread() {
+    for (int round = 0; round < 2; ++round) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(GetDesktopWindow(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+    }
+}
+
 // The hook stays for the rest of the test program once a test needs it.
 void WatchRetrievedMessages() {
     if (!retrievalHook) {
@@ -103,7 +114,12 @@ bool SettleEvents(const std::function<bool()> &condition, SeenEvents *codes) {
             seen = retrieved.size();
             quietSince = GetTickCount();
         } else if (GetTickCount() - quietSince >= QUIET_MILLISECONDS) {
-            return true;
+            // Quiet here; the desktop's thread may still have input of its own to pass on.
+            WaitForDesktopThread();
+            if (!PeekMessageA(0, 0, 0, 0, PM_NOREMOVE | PM_NOYIELD) && condition()) {
+                return true;
+            }
+            quietSince = GetTickCount();
         }
     }
     return false;
