@@ -11,6 +11,7 @@
 #include <string.h>
 
 #include "bench_support.h"
+#include "test_support.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ bool Chosen(const char *name, int argc, char **argv) {
 
 int main(int argc, char **argv) {
     _setmode(_fileno(stdout), _O_BINARY);
-    StartRuntimeAsTheTool();
+    StartRuntimeForTests();
     for (const Bench &bench : benches) {
         if (Chosen(bench.name, argc, argv)) {
             bench.measure();

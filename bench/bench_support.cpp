@@ -107,15 +107,6 @@ std::string BuildProgramPath(const char *relative) {
     return folder + relative;
 }
 
-void StartRuntimeAsTheTool() {
-    moduleHandle = GetModuleHandleA(0);
-    processHeap = HeapCreate(0, 4096, 0);
-    InitStringEngine();
-    CreateObjectHeap();
-    InitWindowLibrary();
-    InitControlLibrary();
-}
-
 void SettleEvents() {
     while (WaitEvent(0) != 0) {
     }

@@ -32,8 +32,6 @@ bool AnyFigureFailed();
 // "bench\\minimal_window.exe").
 std::string BuildProgramPath(const char *relative);
 
-// Starts the runtime libraries in the tool's own startup order, as its entry point does.
-void StartRuntimeAsTheTool();
 // Dispatches every waiting message and hands out every queued event, as the tool's event loop
 // would between two clicks; returns when nothing is left.
 void SettleEvents();

@@ -12,6 +12,7 @@
 #include "controls/control_core.h"
 #include "runtime/string_engine.h"
 #include "windows/window_objects.h"
+#include "test_support.h"
 
 namespace {
 
@@ -21,14 +22,6 @@ const char HOST_CLASS[] = "BenchRichEditHost";
 // Paints whatever the action left invalid in the window and its children, now.
 void PaintNow(HWND window) {
     RedrawWindow(window, 0, 0, RDW_UPDATENOW | RDW_ALLCHILDREN);
-}
-
-std::string ControlText(ObjectNumber number) {
-    int mark = stringBuffer.cursor;
-    GetControlText(number, mark);
-    std::string text(stringBuffer.base + mark, stringBuffer.cursor - mark);
-    stringBuffer.cursor = mark;
-    return text;
 }
 
 // A plain top-level window of the main window's size, below it on the screen, that holds the

@@ -18,6 +18,28 @@ void StartRuntimeForTests() {
     InitControlLibrary();
 }
 
+std::string ControlText(ObjectNumber number) {
+    int mark = stringBuffer.cursor;
+    GetControlText(number, mark);
+    std::string text(stringBuffer.base + mark, stringBuffer.cursor - mark);
+    stringBuffer.cursor = mark;
+    return text;
+}
+
+std::vector<std::string> SplitLines(const std::string &text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            return lines;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+}
+
 bool IsImeWindow(HWND window) {
     char name[8] = "";
     GetClassNameA(window, name, sizeof name);

@@ -3,8 +3,19 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
+#include "runtime/object_table.h"
+
 // Starts the runtime libraries in the program's startup order.
 void StartRuntimeForTests();
+
+// The whole text of a control, read through the string buffer at the cursor; the cursor is left as
+// it was.
+std::string ControlText(ObjectNumber number);
+// The lines of a text with CRLF line ends.
+std::vector<std::string> SplitLines(const std::string &text);
 
 // True for the system's default IME window, which a thread gets with its first window and loses
 // with its last.

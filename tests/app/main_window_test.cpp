@@ -13,16 +13,9 @@
 #include "windows/events.h"
 #include "windows/window_objects.h"
 #include "windows/window_procedure.h"
+#include "test_support.h"
 
 namespace {
-
-std::string ControlText(ObjectNumber number) {
-    int mark = stringBuffer.cursor;
-    GetControlText(number, mark);
-    std::string text(stringBuffer.base + mark, stringBuffer.cursor - mark);
-    stringBuffer.cursor = mark;
-    return text;
-}
 
 int LineCount(const std::string &text) {
     if (text.empty()) {

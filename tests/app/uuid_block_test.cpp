@@ -14,6 +14,7 @@
 #include "runtime/string_engine.h"
 #include "windows/events.h"
 #include "windows/window_objects.h"
+#include "test_support.h"
 
 namespace {
 
@@ -61,28 +62,6 @@ std::string ExpectedBlock(const std::vector<UUID> &uuids) {
         text += DataLines(uuids[i]) + "\r\n  \r\n";
     }
     return text + "EndDataSection";
-}
-
-std::string ControlText(ObjectNumber number) {
-    int mark = stringBuffer.cursor;
-    GetControlText(number, mark);
-    std::string text(stringBuffer.base + mark, stringBuffer.cursor - mark);
-    stringBuffer.cursor = mark;
-    return text;
-}
-
-std::vector<std::string> SplitLines(const std::string &text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            return lines;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
 }
 
 // Whether a text is exactly the given number of uppercase hexadecimal digits.

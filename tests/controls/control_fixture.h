@@ -13,19 +13,10 @@
 #include "windows/events.h"
 #include "windows/window_objects.h"
 #include "windows/window_procedure.h"
+#include "test_support.h"
 
 // The window object that every controls test opens.
 const ObjectNumber TEST_WINDOW = 7;
-
-// The whole text of a control, read through the string buffer at the cursor; the cursor is left as
-// it was.
-inline std::string ControlText(ObjectNumber number) {
-    int mark = stringBuffer.cursor;
-    GetControlText(number, mark);
-    std::string text(stringBuffer.base + mark, stringBuffer.cursor - mark);
-    stringBuffer.cursor = mark;
-    return text;
-}
 
 // The live record of a control number, or null.
 inline ControlRecord *RecordOf(ObjectNumber number) {

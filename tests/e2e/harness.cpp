@@ -236,20 +236,6 @@ bool WriteClipboardText(const std::string &text) {
     return written;
 }
 
-std::vector<std::string> SplitLines(const std::string &text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            return lines;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-}
-
 // The generated block ---------------------------------------------------------------------------
 
 // True when text at offset holds exactly digits uppercase hexadecimal digits.

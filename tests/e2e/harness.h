@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
+
 // The longest any wait polls before it gives up.
 const DWORD WAIT_LIMIT_MS = 20000;
 
@@ -51,9 +53,6 @@ RECT RectInClientOf(HWND window, HWND reference);
 bool ReadClipboardText(std::string *text);
 // Puts a text on the clipboard as CF_TEXT.
 bool WriteClipboardText(const std::string &text);
-
-// The lines of a text with CRLF line ends.
-std::vector<std::string> SplitLines(const std::string &text);
 
 // The generated block as read from the text area.
 struct BlockShape {

@@ -51,14 +51,6 @@ ControlRecord *ControlOf(ObjectNumber number) {
     return (ControlRecord *)ObjectTableFind(controlTable, number);
 }
 
-std::string ControlText(ObjectNumber number) {
-    int mark = stringBuffer.cursor;
-    GetControlText(number, mark);
-    std::string text(stringBuffer.base + mark, stringBuffer.cursor - mark);
-    stringBuffer.cursor = mark;
-    return text;
-}
-
 bool EventWaiting() {
     MSG message;
     return ((EventState *)StateBlockGet(eventState))->queueHead ||

@@ -9,6 +9,7 @@
 
 #include "controls/control_core.h"
 #include "runtime/object_table.h"
+#include "test_support.h"
 
 // Busy (allocated) blocks of a heap, as HeapWalk reports them.
 int BusyHeapBlocks(HANDLE heap);
@@ -19,8 +20,6 @@ std::set<HWND> ThreadWindowSet();
 
 // The live record of a control number, or null.
 ControlRecord *ControlOf(ObjectNumber number);
-// The text area's (or any control's) text as GetControlText leaves it in the string buffer.
-std::string ControlText(ObjectNumber number);
 // True when a message or a queued event waits for WaitEvent.
 bool EventWaiting();
 
