@@ -7,7 +7,6 @@
 #include <string.h>
 
 #include "controls/control_core.h"
-#include "runtime/heaps.h"
 
 enum : DWORD { BUTTON_STYLE = WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP };
 static_assert(BUTTON_STYLE == 0x50030000, "button style");
@@ -43,15 +42,13 @@ INT_PTR CreateButton(ObjectNumber number, int x, int y, int width, int height, c
     if (!text) {
         text = "";
     }
-    ControlLibraryState *state = (ControlLibraryState *)StateBlockGet(controlLibraryState);
-    HWND window = CreateWindowExA(0, "Button", text, (DWORD)flags | BUTTON_STYLE, x, y, width,
-                                  height, state->parentWindow, (HMENU)-1, moduleHandle, 0);
+    HWND window =
+        CreateControlWindow(0, "Button", text, (DWORD)flags | BUTTON_STYLE, x, y, width, height);
     if (!window) {
         return 0;
     }
-    ControlRecord *record = (ControlRecord *)ObjectTableAllocate(controlTable, number);
+    ControlRecord *record = AllocateControlRecord(number, window);
     if (!record) {
-        DestroyWindow(window);
         return 0;
     }
     return RegisterControl(number, record, window, &buttonOps);

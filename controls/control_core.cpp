@@ -56,6 +56,20 @@ HWND UseControlParent(HWND window) {
     return window;
 }
 
+HWND CreateControlWindow(DWORD exStyle, const char *className, const char *text, DWORD style, int x,
+                         int y, int width, int height) {
+    return CreateWindowExA(exStyle, className, text, style, x, y, width, height,
+                           CurrentControlState()->parentWindow, (HMENU)-1, moduleHandle, 0);
+}
+
+ControlRecord *AllocateControlRecord(ObjectNumber number, HWND window) {
+    ControlRecord *record = (ControlRecord *)ObjectTableAllocate(controlTable, number);
+    if (!record) {
+        DestroyWindow(window);
+    }
+    return record;
+}
+
 INT_PTR RegisterControl(ObjectNumber number, ControlRecord *record, HWND window, ControlOps *ops) {
     if (number == OBJECT_ANY) {
         number = (ObjectNumber)record;

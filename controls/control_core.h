@@ -60,7 +60,7 @@ enum {
 struct ControlOps {
     int kind;
     int tableSize; // 148
-    LRESULT (*onParentMessage)
+    LRESULT(*onParentMessage)
     (ControlRecord *record, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void (*onDestroy)(ControlRecord *record);
     int (*getState)(ControlRecord *record);
@@ -111,6 +111,13 @@ extern HFONT defaultFont;
 BOOL InitControlLibrary();
 // Makes the window the parent of the controls created next; returns it.
 HWND UseControlParent(HWND window);
+// The first steps of every creation: the control's main window, a child of parentWindow with the
+// identifier -1, or 0 when it cannot be created.
+HWND CreateControlWindow(DWORD exStyle, const char *className, const char *text, DWORD style, int x,
+                         int y, int width, int height);
+// The zeroed record for a created main window's number (a static number's live control is
+// destroyed first); when the table refuses the number, the window is destroyed and null returned.
+ControlRecord *AllocateControlRecord(ObjectNumber number, HWND window);
 // Binds a created window to its record: subclasses it, stores the number as its identifier and
 // "QV_ID", and sets the font. Returns the record's address for an OBJECT_ANY number, else the
 // window handle.

@@ -263,14 +263,12 @@ INT_PTR CreateSpinBox(ObjectNumber number, int x, int y, int width, int height, 
     }
     ControlLibraryState *state = (ControlLibraryState *)StateBlockGet(controlLibraryState);
     DWORD editStyle = SPIN_EDIT_STYLE | (flags & SPIN_READ_ONLY ? ES_READONLY : 0);
-    HWND edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", 0, editStyle, 0, 0, 0, 0,
-                                state->parentWindow, (HMENU)-1, moduleHandle, 0);
+    HWND edit = CreateControlWindow(WS_EX_CLIENTEDGE, "EDIT", 0, editStyle, 0, 0, 0, 0);
     if (!edit) {
         return 0;
     }
-    ControlRecord *record = (ControlRecord *)ObjectTableAllocate(controlTable, number);
+    ControlRecord *record = AllocateControlRecord(number, edit);
     if (!record) {
-        DestroyWindow(edit);
         return 0;
     }
     if (number == OBJECT_ANY) {

@@ -9,7 +9,6 @@
 #include <string.h>
 
 #include "controls/control_core.h"
-#include "runtime/heaps.h"
 #include "runtime/string_engine.h"
 #include "windows/events.h"
 
@@ -285,16 +284,13 @@ INT_PTR CreateTextArea(ObjectNumber number, int x, int y, int width, int height,
         TextAreaFillOps();
     }
     const char *className = richEdit20Module ? "RichEdit20A" : "RichEdit";
-    ControlLibraryState *state = (ControlLibraryState *)StateBlockGet(controlLibraryState);
-    HWND window =
-        CreateWindowExA(WS_EX_CLIENTEDGE, className, 0, TEXT_AREA_STYLE | (DWORD)flags, x, y, width,
-                        height, state->parentWindow, (HMENU)-1, moduleHandle, 0);
+    HWND window = CreateControlWindow(WS_EX_CLIENTEDGE, className, 0,
+                                      TEXT_AREA_STYLE | (DWORD)flags, x, y, width, height);
     if (!window) {
         return 0;
     }
-    ControlRecord *record = (ControlRecord *)ObjectTableAllocate(controlTable, number);
+    ControlRecord *record = AllocateControlRecord(number, window);
     if (!record) {
-        DestroyWindow(window);
         return 0;
     }
     TextAreaFields *fields = TextAreaFieldsOf(record);
