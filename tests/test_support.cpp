@@ -40,6 +40,90 @@ std::vector<std::string> SplitLines(const std::string &text) {
     }
 }
 
+// Opens the clipboard, waiting up to a second while another reader (Wine's own clipboard
+// synchronisation among them) has it open for a moment.
+static bool OpenClipboardWaiting() {
+    for (int attempt = 0; attempt < 50; attempt++) {
+        if (OpenClipboard(0)) {
+            return true;
+        }
+        Sleep(20);
+    }
+    return false;
+}
+
+bool ReadClipboardText(std::string *text) {
+    if (!OpenClipboardWaiting()) {
+        return false;
+    }
+    bool found = false;
+    HANDLE data = GetClipboardData(CF_TEXT);
+    if (data) {
+        const char *address = (const char *)GlobalLock(data);
+        if (address) {
+            *text = std::string(address, strnlen(address, GlobalSize(data)));
+            found = true;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return found;
+}
+
+bool WriteClipboardText(const std::string &text) {
+    if (!OpenClipboardWaiting()) {
+        return false;
+    }
+    EmptyClipboard();
+    bool written = false;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (block) {
+        memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
+        GlobalUnlock(block);
+        written = SetClipboardData(CF_TEXT, block) != 0;
+        if (!written) {
+            GlobalFree(block);
+        }
+    }
+    CloseClipboard();
+    return written;
+}
+
+OtherThreadWindow::OtherThreadWindow(DWORD style, int childId) : style(style), childId(childId) {
+    ready = CreateEventA(0, TRUE, FALSE, 0);
+    thread = CreateThread(0, 0, Run, this, 0, &threadId);
+    WaitForSingleObject(ready, 5000);
+}
+
+OtherThreadWindow::~OtherThreadWindow() {
+    PostThreadMessageA(threadId, WM_QUIT, 0, 0);
+    WaitForSingleObject(thread, 5000);
+    CloseHandle(thread);
+    CloseHandle(ready);
+}
+
+DWORD WINAPI OtherThreadWindow::Run(void *context) {
+    OtherThreadWindow *self = (OtherThreadWindow *)context;
+    HWND top = CreateWindowExA(0, "STATIC", "other thread", self->style, 500, 400, 200, 100, 0, 0,
+                               moduleHandle, 0);
+    self->window = top;
+    if (self->childId >= 0) {
+        self->window = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 5, 5, top,
+                                       (HMENU)(INT_PTR)self->childId, moduleHandle, 0);
+    }
+    if (self->style & WS_VISIBLE) {
+        SetForegroundWindow(top);
+    }
+    // The message queue exists once a window does: the quit posted later cannot be lost.
+    SetEvent(self->ready);
+    MSG message;
+    while (GetMessageA(&message, 0, 0, 0) > 0) {
+        DispatchMessageA(&message);
+    }
+    DestroyWindow(top);
+    return 0;
+}
+
 bool IsImeWindow(HWND window) {
     char name[8] = "";
     GetClassNameA(window, name, sizeof name);

@@ -16,6 +16,10 @@ void StartRuntimeForTests();
 std::string ControlText(ObjectNumber number);
 // The lines of a text with CRLF line ends.
 std::vector<std::string> SplitLines(const std::string &text);
+// The clipboard's CF_TEXT text; false when there is none or the clipboard cannot be opened.
+bool ReadClipboardText(std::string *text);
+// Puts a text on the clipboard as CF_TEXT.
+bool WriteClipboardText(const std::string &text);
 
 // True for the system's default IME window, which a thread gets with its first window and loses
 // with its last.
@@ -24,6 +28,28 @@ bool IsImeWindow(HWND window);
 int CountThreadWindows();
 // True when the block is an allocated block of the heap, as HeapWalk reports it.
 bool IsBusyHeapBlock(HANDLE heap, const void *block);
+
+// A "STATIC" window of another thread of this process, alive while the object lives; the thread
+// runs a message loop. The top-level window has the given style (a visible one takes the
+// foreground); with a child identifier of 0 or more, `window` is a child with that identifier
+// inside it, else the top-level window itself.
+class OtherThreadWindow {
+  public:
+    explicit OtherThreadWindow(DWORD style = WS_POPUP, int childId = -1);
+    ~OtherThreadWindow();
+    OtherThreadWindow(const OtherThreadWindow &) = delete;
+    OtherThreadWindow &operator=(const OtherThreadWindow &) = delete;
+
+    HWND window = 0;
+
+  private:
+    static DWORD WINAPI Run(void *context);
+    DWORD style;
+    int childId;
+    HANDLE ready;
+    HANDLE thread;
+    DWORD threadId = 0;
+};
 
 // Another program that holds the clipboard open: clipboard_holder.exe, built next to the test
 // program, started as a process of its own and told through two named events when to let go.

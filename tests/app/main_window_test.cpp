@@ -28,30 +28,6 @@ int LineCount(const std::string &text) {
     return lines;
 }
 
-bool ClipboardText(std::string *text) {
-    if (!OpenClipboard(0)) {
-        return false;
-    }
-    HANDLE data = GetClipboardData(CF_TEXT);
-    const char *address = data ? (const char *)GlobalLock(data) : 0;
-    if (address) {
-        *text = address;
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return address != 0;
-}
-
-void PutOnClipboard(const char *text) {
-    ASSERT_TRUE(OpenClipboard(0));
-    EmptyClipboard();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, strlen(text) + 1);
-    strcpy((char *)GlobalLock(block), text);
-    GlobalUnlock(block);
-    SetClipboardData(CF_TEXT, block);
-    CloseClipboard();
-}
-
 // Sets the fields that the getters give the handlers, as the window procedure does.
 void SetEvent(ObjectNumber window, ObjectNumber source, int detail) {
     EventState *state = (EventState *)StateBlockGet(eventState);
@@ -119,7 +95,7 @@ TEST_F(MainWindowTest, ShutdownClosesTheWindowAndReleasesTheControls) {
 
 TEST_F(MainWindowTest, ControlEventsActOnlyOnAButtonClick) {
     SetControlState(CONTROL_COUNT, 3);
-    PutOnClipboard("before");
+    ASSERT_TRUE(WriteClipboardText("before"));
     // Events that change nothing: the spin box's steps and edit notifications, the text area's
     // notifications, other notifications of the buttons, unknown controls.
     struct Ignored {
@@ -148,7 +124,7 @@ TEST_F(MainWindowTest, ControlEventsActOnlyOnAButtonClick) {
         EXPECT_EQ("", ControlText(CONTROL_TEXT));
         EXPECT_EQ(0, quitFlag);
         std::string clipboard;
-        EXPECT_TRUE(ClipboardText(&clipboard) && clipboard == "before") << clipboard;
+        EXPECT_TRUE(ReadClipboardText(&clipboard) && clipboard == "before") << clipboard;
     }
 
     EXPECT_EQ(0, HandleControlEvent(CONTROL_START, BN_CLICKED));
@@ -158,7 +134,7 @@ TEST_F(MainWindowTest, ControlEventsActOnlyOnAButtonClick) {
 
     EXPECT_EQ(0, HandleControlEvent(CONTROL_COPY, BN_CLICKED));
     std::string clipboard;
-    ASSERT_TRUE(ClipboardText(&clipboard));
+    ASSERT_TRUE(ReadClipboardText(&clipboard));
     EXPECT_EQ(block, clipboard);
     EXPECT_EQ(block, ControlText(CONTROL_TEXT));
     EXPECT_EQ(0, quitFlag);

@@ -121,31 +121,10 @@ bool IsVersion4Uuid(const std::string &text) {
            (text[19] == '8' || text[19] == '9' || text[19] == 'A' || text[19] == 'B');
 }
 
+// The clipboard's CF_TEXT text, or "<none>".
 std::string ClipboardText() {
-    std::string text = "<none>";
-    for (int attempt = 0; attempt < 50 && !OpenClipboard(0); attempt++) {
-        Sleep(20);
-    }
-    HANDLE data = GetClipboardData(CF_TEXT);
-    if (data) {
-        const char *address = (const char *)GlobalLock(data);
-        if (address) {
-            text = address;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
-}
-
-void PutOnClipboard(const char *text) {
-    ASSERT_TRUE(OpenClipboard(0));
-    EmptyClipboard();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, strlen(text) + 1);
-    strcpy((char *)GlobalLock(block), text);
-    GlobalUnlock(block);
-    SetClipboardData(CF_TEXT, block);
-    CloseClipboard();
+    std::string text;
+    return ReadClipboardText(&text) ? text : "<none>";
 }
 
 class UuidBlockTest : public testing::Test {
@@ -317,7 +296,7 @@ TEST_F(UuidBlockTest, StringBufferCursorIsRestored) {
 }
 
 TEST_F(UuidBlockTest, CopyPutsTheWholeTextOnTheClipboard) {
-    PutOnClipboard("something else");
+    ASSERT_TRUE(WriteClipboardText("something else"));
     CopyTextAreaText(TEXT);
     EXPECT_EQ("", ClipboardText());
 
@@ -335,7 +314,7 @@ TEST_F(UuidBlockTest, MissingTextAreaDoesNothing) {
     int cursor = stringBuffer.cursor;
     GenerateUuidBlock(999, 3);
     EXPECT_EQ(cursor, stringBuffer.cursor);
-    PutOnClipboard("something else");
+    ASSERT_TRUE(WriteClipboardText("something else"));
     CopyTextAreaText(999);
     EXPECT_EQ("", ClipboardText());
     EXPECT_EQ(cursor, stringBuffer.cursor);

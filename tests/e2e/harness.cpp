@@ -199,43 +199,6 @@ RECT RectInClientOf(HWND window, HWND reference) {
     return area;
 }
 
-bool ReadClipboardText(std::string *text) {
-    if (!OpenClipboard(0)) {
-        return false;
-    }
-    bool found = false;
-    HANDLE data = GetClipboardData(CF_TEXT);
-    if (data) {
-        const char *address = (const char *)GlobalLock(data);
-        if (address) {
-            *text = std::string(address, strnlen(address, GlobalSize(data)));
-            found = true;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return found;
-}
-
-bool WriteClipboardText(const std::string &text) {
-    if (!OpenClipboard(0)) {
-        return false;
-    }
-    EmptyClipboard();
-    bool written = false;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    if (block) {
-        memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
-        GlobalUnlock(block);
-        written = SetClipboardData(CF_TEXT, block) != 0;
-        if (!written) {
-            GlobalFree(block);
-        }
-    }
-    CloseClipboard();
-    return written;
-}
-
 // The generated block ---------------------------------------------------------------------------
 
 // True when text at offset holds exactly digits uppercase hexadecimal digits.

@@ -49,10 +49,6 @@ std::string WindowClass(HWND window);
 HWND FocusOf(HWND window);
 // The window's rectangle in the client coordinates of another window.
 RECT RectInClientOf(HWND window, HWND reference);
-// The clipboard's CF_TEXT text; false when there is none or the clipboard cannot be opened.
-bool ReadClipboardText(std::string *text);
-// Puts a text on the clipboard as CF_TEXT.
-bool WriteClipboardText(const std::string &text);
 
 // The generated block as read from the text area.
 struct BlockShape {

@@ -106,35 +106,6 @@ RPC_STATUS RPC_ENTRY CountedUuidCreate(UUID *uuid) {
     return UuidCreate(uuid);
 }
 
-// A window of another thread, with identifier 1, alive while the object lives.
-struct OtherThreadWindow {
-    OtherThreadWindow() {
-        ready = CreateEventA(0, TRUE, FALSE, 0);
-        done = CreateEventA(0, TRUE, FALSE, 0);
-        thread = CreateThread(0, 0, Run, this, 0, 0);
-        WaitForSingleObject(ready, INFINITE);
-    }
-    ~OtherThreadWindow() {
-        SetEvent(done);
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-        CloseHandle(ready);
-        CloseHandle(done);
-    }
-    static DWORD WINAPI Run(void *context) {
-        OtherThreadWindow *self = (OtherThreadWindow *)context;
-        HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, 0, 0, 0, 0);
-        self->window =
-            CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 5, 5, parent, (HMENU)1, 0, 0);
-        SetEvent(self->ready);
-        WaitForSingleObject(self->done, INFINITE);
-        DestroyWindow(parent);
-        return 0;
-    }
-    HANDLE ready, done, thread;
-    HWND window = 0;
-};
-
 // The notifications that the main window's controls send it (WM_COMMAND sent, never posted, by
 // the platform's own control code), recorded by a hook on the thread's sent messages.
 std::vector<Event> controlNotifications;
@@ -276,7 +247,7 @@ class HostileMessages : public testing::Test {
 
     std::mt19937 random{SEED};
     EventPump pump;
-    OtherThreadWindow other;
+    OtherThreadWindow other{WS_POPUP, 1};
     HWND main = 0, menuChild = 0, gone = 0;
     std::vector<HWND> controls, handles;
     HANDLE privateHeap = 0;

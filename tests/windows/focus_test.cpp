@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "input_support.h"
+#include "test_support.h"
 #include "runtime/heaps.h"
 #include "windows/events.h"
 #include "windows/focus.h"
@@ -316,40 +317,6 @@ TEST(FocusAcceleratorsTest, TableComesFromTheLiveWindowObjectOnly) {
 
 } // namespace
 
-// A window of another thread that holds the foreground until told to end.
-struct ForeignWindow {
-    HANDLE ready = CreateEventA(0, TRUE, FALSE, 0);
-    HANDLE thread = 0;
-    DWORD threadId = 0;
-    HWND window = 0;
-
-    static DWORD WINAPI Run(void *self) {
-        ForeignWindow *foreign = (ForeignWindow *)self;
-        foreign->window = CreateWindowExA(0, "STATIC", "foreign", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                          500, 400, 200, 100, 0, 0, moduleHandle, 0);
-        SetForegroundWindow(foreign->window);
-        SetEvent(foreign->ready);
-        MSG message;
-        while (GetMessageA(&message, 0, 0, 0) > 0) {
-            DispatchMessageA(&message);
-        }
-        DestroyWindow(foreign->window);
-        return 0;
-    }
-
-    ForeignWindow() {
-        thread = CreateThread(0, 0, Run, this, 0, &threadId);
-        WaitForSingleObject(ready, 5000);
-    }
-
-    ~ForeignWindow() {
-        PostThreadMessageA(threadId, WM_QUIT, 0, 0);
-        WaitForSingleObject(thread, 5000);
-        CloseHandle(thread);
-        CloseHandle(ready);
-    }
-};
-
 TEST(FocusAcceleratorsTest, FocusCommandWhileNoWindowOfTheThreadIsActiveMovesNothing) {
     HWND window = (HWND)OpenWindowObject(42, 100, 100, 200, 100, "Inactive", WS_OVERLAPPEDWINDOW);
     ASSERT_TRUE(window);
@@ -358,7 +325,7 @@ TEST(FocusAcceleratorsTest, FocusCommandWhileNoWindowOfTheThreadIsActiveMovesNot
     ASSERT_TRUE(button);
     ASSERT_TRUE(BringToForeground(window));
     {
-        ForeignWindow foreign;
+        OtherThreadWindow foreign(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
         ASSERT_TRUE(foreign.window);
         ASSERT_TRUE(RunEventsUntil([] { return GetActiveWindow() == 0; }));
 

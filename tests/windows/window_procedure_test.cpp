@@ -548,33 +548,6 @@ ControlRecord *ControlOf(ObjectNumber number) {
     return (ControlRecord *)ObjectTableFind(controlTable, number);
 }
 
-// A window of another thread, alive while the object lives.
-struct ForeignWindow {
-    ForeignWindow() {
-        ready = CreateEventA(0, TRUE, FALSE, 0);
-        done = CreateEventA(0, TRUE, FALSE, 0);
-        thread = CreateThread(0, 0, Run, this, 0, 0);
-        WaitForSingleObject(ready, INFINITE);
-    }
-    ~ForeignWindow() {
-        SetEvent(done);
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-        CloseHandle(ready);
-        CloseHandle(done);
-    }
-    static DWORD WINAPI Run(void *context) {
-        ForeignWindow *self = (ForeignWindow *)context;
-        self->window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, 0, 0, 0, 0);
-        SetEvent(self->ready);
-        WaitForSingleObject(self->done, INFINITE);
-        DestroyWindow(self->window);
-        return 0;
-    }
-    HANDLE ready, done, thread;
-    HWND window = 0;
-};
-
 class RoutingTest : public TranslationTest {
   protected:
     void SetUp() override {
@@ -666,7 +639,7 @@ TEST_F(RoutingTest, AChildWithoutPropertyAndIdentifierZeroIsControlZero) {
 // present they must still not reach it.
 TEST_F(RoutingTest, HandlesThatNameNoWindowOfThisThreadAreNotRouted) {
     AddControl(window, 0, &routingOps);
-    ForeignWindow foreign;
+    OtherThreadWindow foreign;
     ASSERT_TRUE(IsWindow(foreign.window));
     ASSERT_EQ(GetWindowLongA(foreign.window, GWL_ID), 0);
     const LPARAM handles[] = {1, 0x1234, (LPARAM)0xFFFFFFFF, (LPARAM)0xDEADBEEF,
