@@ -3,38 +3,110 @@
 
 #include "runtime/heaps.h"
 #include "windows/focus.h"
+#include "windows/window_procedure.h"
 
 // The event state block.
 static EventState *CurrentEventState() {
     return (EventState *)StateBlockGet(eventState);
 }
 
-// True for a block of processHeap that holds at least a whole drop record.
-static bool EventsIsDropBlock(const void *block) {
-    return block && HeapValidate(processHeap, 0, block) &&
-           HeapSize(processHeap, 0, block) >= sizeof(DropRecord);
+// Drop records issued and not yet carried by a dispatched drop message, newest first.
+static DropRecord *outstandingDrops;
+// Drop records that drop messages handed to the event state: the current one and those it
+// replaced, all readable until the next WaitEvent.
+static DropRecord *takenDrops;
+
+static bool EventsIsDropCode(int code) {
+    return code == EVENT_WINDOW_DROP || code == EVENT_CONTROL_DROP;
 }
 
-bool IsDropRecord(const void *block) {
-    if (!EventsIsDropBlock(block)) {
-        return false;
+// Takes a record out of a list; false when it is not there. Only the addresses of the list's own
+// records are compared: nothing is read through the pointer looked for.
+static bool EventsUnlinkDrop(DropRecord **list, const void *record) {
+    for (DropRecord **at = list; *at; at = &(*at)->link) {
+        if (*at == record) {
+            *at = (*at)->link;
+            return true;
+        }
     }
-    const void *data = ((const DropRecord *)block)->data;
-    return !data || HeapValidate(processHeap, 0, data);
+    return false;
 }
 
-void FreeDropData(EventState *state) {
-    DropRecord *record = (DropRecord *)state->dropData;
-    state->dropData = 0;
-    // Checked again: the pointers may have changed since the drop message was accepted.
-    if (!EventsIsDropBlock(record)) {
-        return;
+// True when the record is one of the taken-over ones.
+static bool EventsIsTakenDrop(const void *record) {
+    for (DropRecord *taken = takenDrops; taken; taken = taken->link) {
+        if (taken == record) {
+            return true;
+        }
     }
+    return false;
+}
+
+// Frees a record and its data block. The data pointer is the drop target's to fill: only a block
+// of processHeap other than the record itself is freed.
+static void EventsFreeDropRecord(DropRecord *record) {
     void *data = record->data;
     if (data && data != record && HeapValidate(processHeap, 0, data)) {
         HeapFree(processHeap, 0, data);
     }
     HeapFree(processHeap, 0, record);
+}
+
+// Frees the taken-over records but the one given (null for all); the event state keeps that one
+// as its drop record if it is still there, else it has none.
+static void EventsReleaseDropsBut(EventState *state, const void *kept) {
+    DropRecord *keptRecord = 0;
+    DropRecord *record = takenDrops;
+    while (record) {
+        DropRecord *next = record->link;
+        if (record == kept) {
+            keptRecord = record;
+            keptRecord->link = 0;
+        } else {
+            EventsFreeDropRecord(record);
+        }
+        record = next;
+    }
+    takenDrops = keptRecord;
+    state->dropData = keptRecord;
+}
+
+DropRecord *IssueDropRecord(int dataSize) {
+    DropRecord *record = (DropRecord *)HeapAlloc(processHeap, HEAP_ZERO_MEMORY, sizeof(DropRecord));
+    if (!record) {
+        return 0;
+    }
+    if (dataSize > 0) {
+        record->data = HeapAlloc(processHeap, HEAP_ZERO_MEMORY, (SIZE_T)dataSize);
+        if (!record->data) {
+            HeapFree(processHeap, 0, record);
+            return 0;
+        }
+    }
+    record->link = outstandingDrops;
+    outstandingDrops = record;
+    return record;
+}
+
+void DiscardDropRecord(DropRecord *record) {
+    if (EventsUnlinkDrop(&outstandingDrops, record)) {
+        EventsFreeDropRecord(record);
+    }
+}
+
+bool TakeDropRecord(EventState *state, LPARAM pointer) {
+    if (!EventsUnlinkDrop(&outstandingDrops, (const void *)pointer)) {
+        return false;
+    }
+    DropRecord *record = (DropRecord *)pointer;
+    record->link = takenDrops;
+    takenDrops = record;
+    state->dropData = record;
+    return true;
+}
+
+void FreeDropData(EventState *state) {
+    EventsReleaseDropsBut(state, 0);
 }
 
 // Takes the oldest queued event off the queue and makes it the current event; returns its code.
@@ -75,7 +147,8 @@ static bool EventsRetrieveMessage(int timeout, MSG *message) {
 
 int WaitEvent(int timeout) {
     EventState *state = CurrentEventState();
-    FreeDropData(state);
+    // A drop event raised outside WaitEvent is still to be returned: its record stays.
+    EventsReleaseDropsBut(state, EventsIsDropCode(state->pendingCode) ? state->dropData : 0);
     state->detail = -1;
     if (state->queueHead) {
         return EventsHandOutPending(state);
@@ -99,6 +172,9 @@ int WaitEvent(int timeout) {
     }
     state->wParam = message.wParam;
     state->lParam = message.lParam;
+    if (message.message == MSG_WINDOW_DROP || message.message == MSG_CONTROL_DROP) {
+        return WM_NULL; // a drop message that carried no drop record of this process
+    }
     return (int)message.message;
 }
 
@@ -123,12 +199,17 @@ void PushPendingEvent(EventState *state, int code, ObjectNumber window) {
 }
 
 void FlushWindowMessages() {
+    EventState *state = CurrentEventState();
+    void *dropBefore = state->dropData;
     MSG message;
     while (PeekMessageA(&message, 0, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    CurrentEventState()->pendingCode = 0;
+    state->pendingCode = 0;
+    // The drop events of the flush are discarded: the record before them is the current one again,
+    // unless a WaitEvent that a handler called meanwhile has freed it.
+    state->dropData = EventsIsTakenDrop(dropBefore) ? dropBefore : 0;
 }
 
 ObjectNumber EventSource() {

@@ -25,31 +25,53 @@ struct EventState {
     PendingEvent *queueHead;           // oldest queued event, or null
     PendingEvent *queueTail;           // newest queued event, or null
     WindowMessageCallback appCallback; // application-wide message hook, or null
-    void *dropData;                    // drop record of the current drop event, or null
+    void *dropData;                    // drop record of the latest drop event, or null
 };
 static_assert(sizeof(EventState) == 40, "ten 32-bit fields");
 
-// A drop record: a block on processHeap whose sixth field points to a further block on
-// processHeap, or is null. The EventState owns both until the next WaitEvent.
+// A drop record: a block on processHeap that the event layer issues to a drop target and takes
+// over when the drop message that carries it is dispatched. Its sixth field points to the drop's
+// data, a further block on processHeap, or is null; the four fields before it are the drop
+// target's. The first field is the event layer's own: it links the record into the list it waits
+// in, first as outstanding (issued, not yet carried by a dispatched drop message), then as taken
+// over (readable until the next WaitEvent).
 struct DropRecord {
-    void *fields[5];
-    void *data;
+    DropRecord *link; // the next record of the list the record is in
+    void *fields[4];  // the drop target's
+    void *data;       // the drop's data on processHeap, or null
 };
 
 // Hands out the oldest queued event, or waits for one message (timeout in milliseconds; -1 waits
 // without limit, 0 only looks), translates and dispatches it, and returns the event code that the
-// window procedure raised, else the message number. 0 when no message came.
+// window procedure raised, else the message number; 0 when no message came.
+// A drop message that carried no outstanding drop record of this process comes back as WM_NULL
+// (0), a message that raised no event: its number is a drop event's code, and a caller that took
+// it for one would read a drop record that is not there. Its parameters are stored as those of
+// any message that raised no event.
+// The drop records of earlier events are freed first, except the record of a drop event raised
+// outside WaitEvent that this call is still to return.
 int WaitEvent(int timeout = -1);
 // Appends a window event to the queue, unless it repeats the newest one.
 void PushPendingEvent(EventState *state, int code, ObjectNumber window);
-// Dispatches every waiting message without returning events, then clears pendingCode.
+// Dispatches every waiting message without returning events, then clears pendingCode. Drop events
+// raised meanwhile are discarded with their codes: the event state's drop record is again the one
+// it was before the flush, and theirs stay readable until the next WaitEvent.
 void FlushWindowMessages();
-// True for a drop record that this process allocated: a block of processHeap large enough for the
-// record, whose sixth field is null or a block of processHeap too. Reads nothing of a pointer that
-// fails the test.
-bool IsDropRecord(const void *block);
-// Frees the EventState's drop record, if any, and the block its sixth field points to. Frees only
-// blocks of processHeap.
+
+// Issues a drop record, with a data block of dataSize zeroed bytes (none for 0 or less), and
+// registers it as outstanding: the first drop message that carries it hands it to the event
+// state. Null when processHeap has no room. The drop target posts it with MSG_WINDOW_DROP or
+// MSG_CONTROL_DROP, and discards it when the post fails.
+DropRecord *IssueDropRecord(int dataSize);
+// Frees an outstanding record that no drop message will carry. Does nothing for any other pointer.
+void DiscardDropRecord(DropRecord *record);
+// Makes the record that a drop message carries the event state's drop record, when it is an
+// outstanding record of this process: it is outstanding no longer, and the drop record it replaces
+// stays readable until the next WaitEvent. False for any other pointer, through which nothing is
+// read.
+bool TakeDropRecord(EventState *state, LPARAM pointer);
+// Frees every drop record that the event state has taken over, the current one included, with
+// their data.
 void FreeDropData(EventState *state);
 
 ObjectNumber EventSource();

@@ -34,15 +34,6 @@ static ObjectNumber WindowNumberOf(HWND window, HWND *numbered) {
     return -1;
 }
 
-// Makes a drop record the current event's drop data, freeing one that an earlier message of the
-// same dispatch left there.
-static void WindowTakeDropData(EventState *state, LPARAM lParam) {
-    if (state->dropData && state->dropData != (void *)lParam) {
-        FreeDropData(state);
-    }
-    state->dropData = (void *)lParam;
-}
-
 // WM_ERASEBKGND: the window's own brush, else its erase hook, else the class brush.
 static LRESULT WindowEraseBackground(EventState *state, WindowRecord *record, ObjectNumber number,
                                      HWND window, HDC deviceContext) {
@@ -175,16 +166,16 @@ LRESULT TranslateWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
         state->detail = (int)lParam;
         return 0;
     case MSG_WINDOW_DROP:
-        if (IsDropRecord((void *)lParam)) {
+        // Only a drop record that this process issued and that no drop message has carried yet
+        // is taken: anything else raises no event and nothing is read through it.
+        if (TakeDropRecord(state, lParam)) {
             state->pendingCode = EVENT_WINDOW_DROP;
-            WindowTakeDropData(state, lParam);
         }
         return 0;
     case MSG_CONTROL_DROP:
-        if (IsDropRecord((void *)lParam)) {
+        if (TakeDropRecord(state, lParam)) {
             state->pendingCode = EVENT_CONTROL_DROP;
             state->source = (ObjectNumber)wParam;
-            WindowTakeDropData(state, lParam);
         }
         return 0;
     default:

@@ -1,5 +1,8 @@
 // Event retrieval: the pending-event queue, WaitEvent, FlushWindowMessages, the getters and the
 // drop records the event state owns.
+#include <string.h>
+
+#include "input_support.h"
 #include "window_test_support.h"
 
 namespace {
@@ -15,13 +18,11 @@ class EventsTest : public WindowTest {
         ASSERT_TRUE(IsWindow(window));
         DrainEvents();
     }
-    // A drop record on processHeap, with a second block behind its sixth field when asked for.
+    // A drop record issued as a drop target would, with a data block when asked for.
     DropRecord *NewDropRecord(bool withData) {
-        DropRecord *record =
-            (DropRecord *)HeapAlloc(processHeap, HEAP_ZERO_MEMORY, sizeof(DropRecord));
-        if (withData) {
-            record->data = HeapAlloc(processHeap, 0, 40);
-        }
+        DropRecord *record = IssueDropRecord(withData ? 40 : 0);
+        EXPECT_TRUE(record && IsBusyHeapBlock(processHeap, record));
+        EXPECT_EQ(withData, record && record->data && IsBusyHeapBlock(processHeap, record->data));
         return record;
     }
     HWND window = 0;
@@ -241,24 +242,81 @@ TEST_F(EventsTest, ALeftoverDropRecordIsFreedByCloseAllWindows) {
     EXPECT_TRUE(HeapValidate(processHeap, 0, 0));
 }
 
-TEST_F(EventsTest, ASecondDropInOneDispatchFreesTheFirst) {
+// Further drops, in the same dispatch, in a flush or in a send outside WaitEvent, leave every
+// record that an event took over readable until the next WaitEvent frees them all.
+TEST_F(EventsTest, EveryDropRecordStaysReadableUntilTheNextWaitEvent) {
     DropRecord *first = NewDropRecord(true);
-    void *firstData = first->data;
     DropRecord *second = NewDropRecord(false);
-    EXPECT_EQ(SendMessageA(window, MSG_WINDOW_DROP, 0, (LPARAM)first), 0);
-    EXPECT_EQ(SendMessageA(window, MSG_CONTROL_DROP, 3, (LPARAM)second), 0);
-    EXPECT_EQ(Events()->dropData, second);
-    EXPECT_EQ(Events()->pendingCode, EVENT_CONTROL_DROP);
-    EXPECT_FALSE(IsBusyHeapBlock(processHeap, first));
-    EXPECT_FALSE(IsBusyHeapBlock(processHeap, firstData));
+    memset(first->data, 0x3C, 40);
+    first->fields[0] = (void *)11;
+    ASSERT_TRUE(PostMessageA(window, MSG_WINDOW_DROP, 0, (LPARAM)first));
+    EXPECT_EQ(WaitEvent(0), EVENT_WINDOW_DROP);
+    EXPECT_EQ(Events()->dropData, first);
 
-    // The same record twice stays the one record.
+    // A drop that a flush dispatches is discarded with its code; the current record stays.
+    ASSERT_TRUE(PostMessageA(window, MSG_CONTROL_DROP, 3, (LPARAM)second));
+    FlushWindowMessages();
+    EXPECT_EQ(Events()->pendingCode, 0);
+    EXPECT_EQ(Events()->dropData, first);
+    // One sent outside any dispatch becomes the current drop event, to come with the next
+    // message; the one it replaces stays.
+    DropRecord *third = NewDropRecord(true);
+    EXPECT_EQ(SendMessageA(window, MSG_CONTROL_DROP, 4, (LPARAM)third), 0);
+    EXPECT_EQ(Events()->dropData, third);
+    EXPECT_EQ(Events()->pendingCode, EVENT_CONTROL_DROP);
+    for (DropRecord *record : {first, second, third}) {
+        EXPECT_TRUE(IsBusyHeapBlock(processHeap, record)) << record;
+    }
+    EXPECT_TRUE(IsBusyHeapBlock(processHeap, first->data));
+    EXPECT_EQ(first->fields[0], (void *)11);
+    EXPECT_EQ(((unsigned char *)first->data)[39], 0x3C);
+    EXPECT_TRUE(IsBusyHeapBlock(processHeap, third->data));
+
+    // The same record again is no longer outstanding: nothing happens.
     EXPECT_EQ(SendMessageA(window, MSG_WINDOW_DROP, 0, (LPARAM)second), 0);
-    EXPECT_EQ(Events()->dropData, second);
-    EXPECT_TRUE(IsBusyHeapBlock(processHeap, second));
-    DrainEvents();
+    EXPECT_EQ(Events()->dropData, third);
+    EXPECT_EQ(Events()->pendingCode, EVENT_CONTROL_DROP);
+
+    // The drop event that is still to come keeps its record through the next WaitEvent; the
+    // others go.
+    void *thirdData = third->data;
+    ASSERT_TRUE(PostMessageA(window, WM_APP + 7, 0, 0));
+    EXPECT_EQ(WaitEvent(0), EVENT_CONTROL_DROP);
+    EXPECT_EQ(EventSource(), 4);
+    EXPECT_EQ(Events()->dropData, third);
+    EXPECT_TRUE(IsBusyHeapBlock(processHeap, third));
+    EXPECT_TRUE(IsBusyHeapBlock(processHeap, thirdData));
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, first));
     EXPECT_FALSE(IsBusyHeapBlock(processHeap, second));
+    EXPECT_EQ(WaitEvent(0), 0);
+    EXPECT_EQ(Events()->dropData, nullptr);
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, third));
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, thirdData));
     EXPECT_TRUE(HeapValidate(processHeap, 0, 0));
+}
+
+// Two drops in the dispatch of one message: the later one is the event, the earlier one stays
+// readable until the next WaitEvent.
+TEST_F(EventsTest, TheLaterOfTwoDropsInOneDispatchIsTheEvent) {
+    DropRecord *first = NewDropRecord(true);
+    DropRecord *second = NewDropRecord(false);
+    WindowSpy spy(window);
+    spy.before = [&](UINT message, WPARAM, LPARAM, LRESULT *) {
+        if (message == WM_APP + 8) {
+            SendMessageA(window, MSG_WINDOW_DROP, 0, (LPARAM)first);
+            SendMessageA(window, MSG_CONTROL_DROP, 6, (LPARAM)second);
+        }
+        return false;
+    };
+    ASSERT_TRUE(PostMessageA(window, WM_APP + 8, 0, 0));
+    EXPECT_EQ(WaitEvent(0), EVENT_CONTROL_DROP);
+    EXPECT_EQ(EventSource(), 6);
+    EXPECT_EQ(Events()->dropData, second);
+    EXPECT_TRUE(IsBusyHeapBlock(processHeap, first));
+    EXPECT_TRUE(IsBusyHeapBlock(processHeap, first->data));
+    EXPECT_EQ(WaitEvent(0), 0);
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, first));
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, second));
 }
 
 TEST_F(EventsTest, ARecordWhoseSixthFieldPointsToItselfIsFreedOnce) {
@@ -273,12 +331,38 @@ TEST_F(EventsTest, ARecordWhoseSixthFieldPointsToItselfIsFreedOnce) {
     // A second HeapFree of the block would fail and leave its error code behind.
     drop = NewDropRecord(false);
     drop->data = drop;
-    Events()->dropData = drop;
+    EXPECT_EQ(SendMessageA(window, MSG_WINDOW_DROP, 0, (LPARAM)drop), 0);
     SetLastError(0xBEEF);
     FreeDropData(Events());
     EXPECT_EQ(GetLastError(), 0xBEEFu);
     EXPECT_EQ(Events()->dropData, nullptr);
     EXPECT_FALSE(IsBusyHeapBlock(processHeap, drop));
+}
+
+// A drop target whose post fails discards its record; a discarded record, or anything else, is
+// not taken by a later drop message.
+TEST_F(EventsTest, ADiscardedRecordIsFreedAndNoLongerTaken) {
+    DropRecord *drop = NewDropRecord(true);
+    void *data = drop->data;
+    DiscardDropRecord(drop);
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, drop));
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, data));
+    EXPECT_EQ(SendMessageA(window, MSG_WINDOW_DROP, 0, (LPARAM)drop), 0);
+    EXPECT_EQ(Events()->pendingCode, 0);
+    EXPECT_EQ(Events()->dropData, nullptr);
+
+    // Discarding what is not outstanding frees nothing: a taken record, a block of the heap.
+    DropRecord *taken = NewDropRecord(false);
+    EXPECT_EQ(SendMessageA(window, MSG_WINDOW_DROP, 0, (LPARAM)taken), 0);
+    void *block = HeapAlloc(processHeap, 0, sizeof(DropRecord));
+    DiscardDropRecord(taken);
+    DiscardDropRecord((DropRecord *)block);
+    EXPECT_TRUE(IsBusyHeapBlock(processHeap, taken));
+    EXPECT_TRUE(IsBusyHeapBlock(processHeap, block));
+    EXPECT_EQ(Events()->dropData, taken);
+    HeapFree(processHeap, 0, block);
+    DrainEvents();
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, taken));
 }
 
 } // namespace

@@ -416,10 +416,10 @@ TEST_F(WindowObjectTest, CloseAllWindowsClosesStaticNumbersInOrderThenDynamicOld
     HWND olderWindow = WindowHandleOf(older);
     HWND newerWindow = WindowHandleOf(newer);
 
-    DropRecord *drop = (DropRecord *)HeapAlloc(processHeap, HEAP_ZERO_MEMORY, sizeof(DropRecord));
-    void *dropFiles = HeapAlloc(processHeap, 0, 32);
-    drop->data = dropFiles;
-    Events()->dropData = drop;
+    DropRecord *drop = IssueDropRecord(32);
+    void *dropFiles = drop->data;
+    SendMessageA(two, MSG_WINDOW_DROP, 0, (LPARAM)drop);
+    ASSERT_EQ(Events()->dropData, drop);
 
     CbtRecorder cbt;
     CloseAllWindows();
@@ -436,8 +436,11 @@ TEST_F(WindowObjectTest, CloseAllWindowsClosesStaticNumbersInOrderThenDynamicOld
     EXPECT_EQ(CountThreadWindows(), windowsBefore);
 
     // With no window open it only frees the drop record.
-    drop = (DropRecord *)HeapAlloc(processHeap, HEAP_ZERO_MEMORY, sizeof(DropRecord));
-    Events()->dropData = drop;
+    HWND last = (HWND)OpenWindowObject(2, 10, 10, 100, 100, "", WINDOW_HIDDEN);
+    drop = IssueDropRecord(0);
+    SendMessageA(last, MSG_WINDOW_DROP, 0, (LPARAM)drop);
+    CloseWindowObject(2);
+    ASSERT_EQ(Events()->dropData, drop);
     CloseAllWindows();
     EXPECT_EQ(Events()->dropData, nullptr);
     EXPECT_FALSE(IsBusyHeapBlock(processHeap, drop));

@@ -655,9 +655,9 @@ TEST_F(RoutingTest, HandlesThatNameNoWindowOfThisThreadAreNotRouted) {
     EXPECT_TRUE(routed.empty());
 }
 
-// Drop messages from anywhere: whatever their lParam points to, only a drop record that this
-// process allocated on processHeap is taken; anything else raises no event and is neither read
-// past the check nor freed.
+// Drop messages from anywhere: whatever their lParam points to, only an outstanding drop record
+// that this process issued is taken, once; anything else raises no event and is neither read nor
+// freed, blocks of processHeap shaped like drop records included.
 TEST_F(TranslationTest, DropMessagesIgnoreForeignPointers) {
     static char staticBlock[64];
     char stackBlock[64];
@@ -716,14 +716,25 @@ TEST_F(TranslationTest, DropMessagesIgnoreForeignPointers) {
             EXPECT_EQ(Events()->source, 77) << message << " " << pointer;
         }
     }
-    // Posted, they come back as plain messages.
-    for (LPARAM pointer : {(LPARAM)1, (LPARAM)stackBlock, (LPARAM)records[0]}) {
-        ASSERT_TRUE(PostMessageA(window, MSG_CONTROL_DROP, 5, pointer));
-        EXPECT_EQ(WaitEvent(0), MSG_CONTROL_DROP);
-        EXPECT_EQ(Events()->lParam, pointer); // stored as a raw message's parameter
-        EXPECT_EQ(Events()->dropData, nullptr);
-        EXPECT_EQ(EventSource(), 77);
+    // Posted, they come back as WM_NULL, never as a drop event's code.
+    for (UINT message : messages) {
+        for (LPARAM pointer : {(LPARAM)1, (LPARAM)stackBlock, (LPARAM)records[0]}) {
+            ASSERT_TRUE(PostMessageA(window, message, 5, pointer));
+            EXPECT_EQ(WaitEvent(0), WM_NULL) << message << " " << pointer;
+            EXPECT_EQ(Events()->lParam, pointer); // stored as a raw message's parameter
+            EXPECT_EQ(Events()->dropData, nullptr);
+            EXPECT_EQ(EventSource(), 77);
+        }
     }
+    // An issued record is taken by the first message that carries it, and by no other.
+    DropRecord *issued = IssueDropRecord(16);
+    ASSERT_TRUE(issued);
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(PostMessageA(window, MSG_CONTROL_DROP, 5, (LPARAM)issued));
+        EXPECT_EQ(WaitEvent(0), round == 0 ? EVENT_CONTROL_DROP : WM_NULL) << round;
+        EXPECT_EQ(Events()->dropData, round == 0 ? issued : nullptr) << round;
+    }
+    EXPECT_FALSE(IsBusyHeapBlock(processHeap, issued));
 
     // Nothing was freed or written.
     for (char byte : staticBlock) {
