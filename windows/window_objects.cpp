@@ -76,6 +76,13 @@ static void WindowPlace(int flags, HWND parent, int *x, int *y, int *outerWidth,
     }
 }
 
+// The record of a window object while it still holds the window, or null: a handler run by a call
+// that sends messages may have closed the object, or opened its number again with another window.
+static WindowRecord *WindowRecordHolding(ObjectNumber number, HWND handle) {
+    WindowRecord *record = (WindowRecord *)ObjectTableFind(windowTable, number);
+    return record && record->handle == handle ? record : 0;
+}
+
 INT_PTR OpenWindowObject(ObjectNumber number, int x, int y, int innerWidth, int innerHeight,
                          const char *title, int flags, HWND parent) {
     WindowRecord *record = (WindowRecord *)ObjectTableAllocate(windowTable, number);
@@ -115,14 +122,23 @@ INT_PTR OpenWindowObject(ObjectNumber number, int x, int y, int innerWidth, int 
     int outerHeight = outer.bottom - outer.top;
     WindowPlace(flags, parent, &x, &y, &outerWidth, &outerHeight);
 
-    record->handle = CreateWindowExA(0, className, title, style, x, y, outerWidth, outerHeight,
-                                     parent, 0, moduleHandle, 0);
-    if (!record->handle) {
+    HWND handle = CreateWindowExA(0, className, title, style, x, y, outerWidth, outerHeight, parent,
+                                  0, moduleHandle, 0);
+    // The creation ran the window's first messages, whose handlers may have opened and closed
+    // window objects: a static number's slot may have moved with a grown array, or been taken by
+    // an open of the same number.
+    if (!handle) {
         UnregisterClassA(className, moduleHandle);
-        ObjectTableRelease(windowTable, number);
+        if (dynamic || !ObjectTableFind(windowTable, number)) {
+            ObjectTableRelease(windowTable, number);
+        }
         return 0;
     }
-    HWND handle = record->handle;
+    if (!dynamic) {
+        // Claimed again where it is now, closing a window that took the number meanwhile.
+        record = (WindowRecord *)ObjectTableAllocate(windowTable, number);
+    }
+    record->handle = handle;
     SetPropA(handle, WINDOW_ID_PROPERTY, (HANDLE)(number + 1));
 
     if (show) {
@@ -133,6 +149,12 @@ INT_PTR OpenWindowObject(ObjectNumber number, int x, int y, int innerWidth, int 
             command = SW_SHOWMINIMIZED;
         }
         ShowWindow(handle, command);
+        // Showing ran messages too; a handler may have closed the window object, or opened the
+        // number again.
+        record = WindowRecordHolding(number, handle);
+        if (!record) {
+            return 0;
+        }
     }
 
     ACCEL *accelerators = (ACCEL *)HeapAlloc(processHeap, 0, 2 * sizeof(ACCEL));
@@ -160,24 +182,28 @@ void CloseWindowObject(ObjectNumber number) {
         return;
     }
     HWND handle = record->handle;
+    HWND mdiClient = record->mdiClient;
     HWND owner = GetWindow(handle, GW_OWNER);
-    if (owner && !record->mdiClient) {
+    if (owner && !mdiClient) {
         SetActiveWindow(owner);
+        if (!WindowRecordHolding(number, handle)) {
+            return;
+        }
     }
     RemovePropA(handle, WINDOW_ID_PROPERTY);
     if (RemovePropA(handle, DROP_ACCEPT_PROPERTY)) {
         RevokeDragDrop(handle);
     }
-    if (record->mdiClient) {
-        SendMessageA(record->mdiClient, WM_MDIDESTROY, (WPARAM)handle, 0);
+    if (mdiClient) {
+        SendMessageA(mdiClient, WM_MDIDESTROY, (WPARAM)handle, 0);
     } else {
         DestroyWindow(handle);
         char className[WINDOW_CLASS_NAME_SIZE];
         WindowClassName(number, className);
         UnregisterClassA(className, moduleHandle);
     }
-    // The destruction ran the window's messages; look the record up again, in case they closed it.
-    record = (WindowRecord *)ObjectTableFind(windowTable, number);
+    // The destruction ran the window's messages: the record may have moved, or gone.
+    record = WindowRecordHolding(number, handle);
     if (!record) {
         return;
     }

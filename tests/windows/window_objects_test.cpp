@@ -446,6 +446,72 @@ TEST_F(WindowObjectTest, CloseAllWindowsClosesStaticNumbersInOrderThenDynamicOld
     EXPECT_FALSE(IsBusyHeapBlock(processHeap, drop));
 }
 
+// Window objects opened and closed by handlers while an open is under way: the application-wide
+// hook sees the messages of a window that is being created (it has no number yet) and of a window
+// object without a hook of its own.
+struct NestedCalls {
+    static LRESULT CALLBACK Hook(HWND window, UINT message, WPARAM, LPARAM) {
+        if (message == WM_CREATE && openOnCreate) {
+            ObjectNumber number = openOnCreate;
+            openOnCreate = 0;
+            nestedWindow = (HWND)OpenWindowObject(number, 0, 0, 50, 50, "", WINDOW_HIDDEN);
+            CloseWindowObject(closeOnCreate);
+        } else if (message == WM_CREATE && closeOnShow == (HWND)-1) {
+            closeOnShow = window; // the window being created is the one to close when shown
+        } else if (message == WM_SHOWWINDOW && closeOnShow == window) {
+            closeOnShow = 0;
+            CloseWindowObject(closedNumber);
+        }
+        return CONTINUE_DEFAULT;
+    }
+    static inline ObjectNumber openOnCreate; // the number a creation's WM_CREATE opens, or 0
+    static inline ObjectNumber closeOnCreate;
+    static inline HWND nestedWindow;
+    static inline HWND closeOnShow; // the window whose showing closes closedNumber; -1 takes the
+                                    // next window created
+    static inline ObjectNumber closedNumber;
+};
+
+TEST_F(WindowObjectTest, OpensAndClosesInTheMessagesOfAnOpenLeaveTheTableSound) {
+    HWND doomed = (HWND)OpenWindowObject(3, 10, 10, 100, 100, "", WINDOW_HIDDEN);
+    ASSERT_TRUE(IsWindow(doomed));
+    // A number beyond the slots: the nested open grows the array and moves it.
+    const ObjectNumber beyond = windowTable->capacity + 20;
+    char *slotsBefore = windowTable->slots;
+    NestedCalls::openOnCreate = beyond;
+    NestedCalls::closeOnCreate = 3;
+    Events()->appCallback = NestedCalls::Hook;
+    HWND outer = (HWND)OpenWindowObject(5, 10, 10, 100, 100, "outer");
+    Events()->appCallback = 0;
+    ASSERT_NE(windowTable->slots, slotsBefore) << "the array did not move; nothing was tried";
+    ASSERT_TRUE(IsWindow(outer));
+    EXPECT_EQ(WindowHandleOf(5), outer);
+    EXPECT_EQ((INT_PTR)GetPropA(outer, "QV_WindowID"), 6);
+    ASSERT_NE(RecordOf(5), nullptr);
+    EXPECT_TRUE(RecordOf(5)->acceleratorTable);
+    EXPECT_EQ(WindowHandleOf(beyond), NestedCalls::nestedWindow);
+    EXPECT_TRUE(IsWindow(NestedCalls::nestedWindow));
+    EXPECT_EQ(WindowHandleOf(3), (HWND)0);
+    EXPECT_FALSE(IsWindow(doomed));
+    EXPECT_TRUE(HeapValidate(processHeap, 0, 0));
+
+    // A handler that closes the window object while it is being shown: the open fails, and
+    // nothing of it is left.
+    int blocks = CountBusyBlocks(processHeap);
+    NestedCalls::closeOnShow = (HWND)-1;
+    NestedCalls::closedNumber = 7;
+    CbtRecorder cbt;
+    Events()->appCallback = NestedCalls::Hook;
+    EXPECT_EQ(OpenWindowObject(7, 10, 10, 100, 100, "shown and closed"), 0);
+    Events()->appCallback = 0;
+    ASSERT_EQ(cbt.WindowsOf(HCBT_CREATEWND).size(), 1u);
+    EXPECT_FALSE(IsWindow(cbt.WindowsOf(HCBT_CREATEWND)[0]));
+    EXPECT_EQ(WindowHandleOf(7), (HWND)0);
+    EXPECT_FALSE(ClassIsRegistered("WindowClass_7"));
+    EXPECT_EQ(CountBusyBlocks(processHeap), blocks);
+    EXPECT_TRUE(HeapValidate(processHeap, 0, 0));
+}
+
 TEST_F(WindowObjectTest, NumbersThatNameNoWindowDoNothing) {
     HWND window = (HWND)OpenWindowObject(1, 10, 10, 100, 100, "", WINDOW_HIDDEN);
     ASSERT_TRUE(IsWindow(window));
