@@ -97,6 +97,9 @@ static LRESULT SizingStart(HWND window, UINT message, WPARAM wParam, SizeMoveSta
         !dragFullWindows) {
         return NOT_HANDLED;
     }
+    // The capture first: taking it may send WM_CAPTURECHANGED to the runtime window that held it,
+    // and that message must not find the new sizing under way and end it.
+    SetCapture(window);
     state->active = 1;
     state->edge = edge;
     GetWindowRect(window, &state->rect);
@@ -104,7 +107,6 @@ static LRESULT SizingStart(HWND window, UINT message, WPARAM wParam, SizeMoveSta
     if (GetKeyState(VK_LBUTTON) == 0) {
         SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
     }
-    SetCapture(window);
     PostMessageA(window, WM_ENTERSIZEMOVE, 0, 0);
     if (edge == 0) {
         state->restoreCursor = 1;
@@ -197,14 +199,18 @@ static LRESULT SizingEnd(HWND window, SizeMoveState *state) {
     return 0;
 }
 
-LRESULT SizingFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    SizeMoveState *state = CurrentSizeMoveState();
-    if (!state->active) {
-        return SizingStart(window, message, wParam, state);
+// Mouse moves, key presses and the button's release during the sizing. They belong to the window
+// that holds the capture: input that reaches another runtime window meanwhile (the focus may sit
+// in the parent of a sized child) is that window's own.
+static LRESULT SizingInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                           SizeMoveState *state) {
+    if (GetCapture() != window) {
+        return NOT_HANDLED;
     }
     switch (message) {
     case WM_MOUSEMOVE: return SizingMouseMove(window, lParam, state);
-    case WM_KEYDOWN:
+    case WM_LBUTTONUP: ReleaseCapture(); return 0;
+    default: // WM_KEYDOWN
         if (wParam == VK_RETURN || wParam == VK_ESCAPE) {
             ReleaseCapture();
             return 0;
@@ -213,7 +219,18 @@ LRESULT SizingFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             SizingArrowKey(window, state, (int)wParam);
         }
         return NOT_HANDLED;
-    case WM_LBUTTONUP: ReleaseCapture(); return 0;
+    }
+}
+
+LRESULT SizingFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    SizeMoveState *state = CurrentSizeMoveState();
+    if (!state->active) {
+        return SizingStart(window, message, wParam, state);
+    }
+    switch (message) {
+    case WM_MOUSEMOVE:
+    case WM_KEYDOWN:
+    case WM_LBUTTONUP: return SizingInput(window, message, wParam, lParam, state);
     case WM_CAPTURECHANGED: return SizingEnd(window, state);
     case WM_DESTROY:
         // The sized window goes away: the system may drop its capture without a word, which

@@ -332,6 +332,84 @@ TEST_F(SizingTest, SizeCommandStartsTheSizingWithFullWindowDragging) {
     SetLeftButtonState(0);
 }
 
+// The size commands that the sizing does not take over reach the rest of the translation: the
+// window's own hook sees them (and answers them, so that no system loop runs).
+std::vector<WPARAM> hookedCommands;
+
+LRESULT CALLBACK RecordSystemCommand(HWND, UINT message, WPARAM wParam, LPARAM) {
+    if (message != WM_SYSCOMMAND) {
+        return CONTINUE_DEFAULT;
+    }
+    hookedCommands.push_back(wParam);
+    return 0;
+}
+
+TEST_F(SizingTest, SizeCommandsWithALowNibbleAboveEightAreLeftToTheSystem) {
+    WindowRecord *record = (WindowRecord *)ObjectTableFind(windowTable, number);
+    ASSERT_TRUE(record);
+    record->messageCallback = RecordSystemCommand;
+    for (WPARAM nibble = 8; nibble <= 15; ++nibble) {
+        SCOPED_TRACE("nibble " + std::to_string(nibble));
+        hookedCommands.clear();
+        spy->messages.clear();
+        EXPECT_EQ(0, SendMessageA(window, WM_SYSCOMMAND, SC_SIZE | nibble, 0));
+        bool takenOver = nibble == WMSZ_BOTTOMRIGHT; // the last edge
+        EXPECT_EQ(takenOver, hookedCommands.empty());
+        EXPECT_EQ(takenOver, Sizing()->active == 1);
+        EXPECT_EQ(takenOver ? window : (HWND)0, GetCapture());
+        EXPECT_EQ(takenOver ? 1 : 0, spy->Count(WM_GETMINMAXINFO));
+        ReleaseCapture();
+        SeenEvents codes;
+        RunPendingEvents(&codes);
+        EXPECT_EQ(takenOver, Contains(codes, WM_ENTERSIZEMOVE));
+    }
+    record->messageCallback = 0;
+}
+
+// Taking the capture sends WM_CAPTURECHANGED to the runtime window that held it: that must not end
+// the sizing that is just starting.
+TEST_F(ChildSizingTest, ASizingThatTakesTheCaptureFromAnotherRuntimeWindowRuns) {
+    SetLeftButtonState(0);
+    SetCapture(parent);
+    SeenEvents codes;
+    EXPECT_EQ(0, SendMessageA(window, WM_SYSCOMMAND, SC_SIZE | WMSZ_RIGHT, 0));
+    EXPECT_EQ(window, GetCapture());
+    // The window follows the mouse, and the sizing ends once, when the capture goes.
+    POINT point = EdgePoint(start, WMSZ_RIGHT);
+    DragTo({point.x + 24, point.y}, Moved(start, {0, 0, 24, 0}), &codes);
+    ReleaseCapture();
+    RunPendingEvents(&codes);
+    EXPECT_EQ(0, Sizing()->active);
+    EXPECT_NE(-1, IndexOf(codes, WM_ENTERSIZEMOVE));
+    EXPECT_LT(IndexOf(codes, WM_ENTERSIZEMOVE), IndexOf(codes, WM_EXITSIZEMOVE));
+    EXPECT_EQ(-1, IndexOf(codes, WM_EXITSIZEMOVE, IndexOf(codes, WM_EXITSIZEMOVE) + 1));
+}
+
+// Keys that reach another runtime window while a child is sized (the focus is in the parent)
+// belong to that window: they neither size nor move it, nor end the child's sizing.
+TEST_F(ChildSizingTest, KeysForAnotherRuntimeWindowLeaveTheSizingAlone) {
+    SeenEvents codes;
+    StartKeyboardSizing(&codes);
+    RECT parentRect = WindowRectOf(parent);
+    SetFocus(parent);
+    for (WORD key : {(WORD)VK_RIGHT, (WORD)VK_RIGHT, (WORD)VK_DOWN, (WORD)VK_RETURN}) {
+        ASSERT_TRUE(TypeKey(key, false, &codes)) << key;
+    }
+    EXPECT_TRUE(Same(parentRect, WindowRectOf(parent))) << Text(WindowRectOf(parent));
+    EXPECT_TRUE(Same(start, WindowRectOf(window))) << Text(WindowRectOf(window));
+    EXPECT_EQ(window, GetCapture());
+    EXPECT_FALSE(Contains(codes, WM_EXITSIZEMOVE));
+    // The sized window's own keys still work.
+    SetFocus(window);
+    ASSERT_TRUE(TypeKey(VK_RIGHT, false, &codes));
+    ASSERT_TRUE(TypeKey(VK_RIGHT, false, &codes));
+    EXPECT_TRUE(Same(Moved(start, {0, 0, 10, 0}), WindowRectOf(window)))
+        << Text(WindowRectOf(window));
+    ASSERT_TRUE(TypeKey(VK_ESCAPE, false, &codes));
+    EXPECT_EQ((HWND)0, GetCapture());
+    EXPECT_TRUE(Contains(codes, WM_EXITSIZEMOVE));
+}
+
 TEST_F(SizingTest, FrameDragWithoutFullWindowDraggingIsLeftToTheSystem) {
     dragFullWindows.Set(FALSE);
     POINT press = EdgePoint(start, WMSZ_RIGHT);
