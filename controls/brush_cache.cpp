@@ -22,6 +22,11 @@ HBRUSH AcquireBrush(COLORREF color) {
             entry->brush = CreateSolidBrush(color);
             entry->references = 1;
             result = entry->brush;
+            // No entry stays without a brush: nobody would hold it, and the next request for the
+            // colour tries again.
+            if (!result) {
+                ObjectListRemove(&brushList, entry);
+            }
         }
     }
     LeaveCriticalSection(&brushLock);

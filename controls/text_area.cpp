@@ -26,11 +26,15 @@ static const WPARAM TEXT_AREA_LARGEST_LIMIT = 0x7FFFFFFF;
 // The line separator that appending and inserting put between lines.
 static const char TEXT_AREA_LINE_BREAK[] = "\n";
 
-// emptyLineState values.
+// emptyLineState values. An empty rich edit shows no text, yet the list of lines can hold one
+// empty line: appending an empty text to an empty control makes it pending. Whatever puts text in
+// next settles it: an append writes its line break, an insert or a replaced line leave it standing
+// as a real line (TEXT_AREA_EMPTY_LINE_REAL), and a new whole text or a clear replace it (back to
+// TEXT_AREA_NO_EMPTY_LINE).
 enum {
-    TEXT_AREA_NO_EMPTY_LINE = 0, // an empty control holds no line
-    TEXT_AREA_EMPTY_LINE = 1,    // the control is empty but holds one empty line
-    TEXT_AREA_EMPTY_LINE_SET = 2 // that empty line became a line break on the next append
+    TEXT_AREA_NO_EMPTY_LINE = 0,  // an empty control holds no line
+    TEXT_AREA_EMPTY_LINE = 1,     // the control is empty but holds one empty line
+    TEXT_AREA_EMPTY_LINE_REAL = 2 // that empty line now stands in the text as a line of its own
 };
 
 HMODULE richEdit20Module;
@@ -64,6 +68,17 @@ static void TextAreaHideSelection(ControlRecord *record, int hidden) {
     TextAreaSend(record, EM_HIDESELECTION, (WPARAM)hidden, 0);
 }
 
+// The pending empty line once text has gone in without an append: an empty control that held
+// one empty line and now holds text holds it as a real line, so that the next append does not
+// add its line break again.
+static void TextAreaSettlePendingLine(ControlRecord *record) {
+    TextAreaFields *fields = TextAreaFieldsOf(record);
+    if (fields->emptyLineState == TEXT_AREA_EMPTY_LINE &&
+        GetWindowTextLengthA(record->handle) != 0) {
+        fields->emptyLineState = TEXT_AREA_EMPTY_LINE_REAL;
+    }
+}
+
 // Inserts a line before the line numbered position, or appends it after the last line when
 // position is -1 or names no line. Appending never leaves a line break at the end.
 static void TextAreaAddItem(ControlRecord *record, int position, const char *text, int further) {
@@ -79,7 +94,7 @@ static void TextAreaAddItem(ControlRecord *record, int position, const char *tex
         TextAreaSend(record, EM_SETSEL, (WPARAM)length, length);
         if (fields->emptyLineState == TEXT_AREA_EMPTY_LINE) {
             TextAreaReplaceSelection(record, TEXT_AREA_LINE_BREAK);
-            fields->emptyLineState = TEXT_AREA_EMPTY_LINE_SET;
+            fields->emptyLineState = TEXT_AREA_EMPTY_LINE_REAL;
         }
         if (length != 0) {
             TextAreaReplaceSelection(record, TEXT_AREA_LINE_BREAK);
@@ -91,6 +106,7 @@ static void TextAreaAddItem(ControlRecord *record, int position, const char *tex
         TextAreaSend(record, EM_SETSEL, (WPARAM)start, start);
         TextAreaReplaceSelection(record, text);
         TextAreaReplaceSelection(record, TEXT_AREA_LINE_BREAK);
+        TextAreaSettlePendingLine(record);
     }
     TextAreaHideSelection(record, 0);
 }
@@ -133,6 +149,8 @@ static void TextAreaSetText(ControlRecord *record, const char *text) {
         return;
     }
     SetWindowTextA(record->handle, text);
+    // The new text replaces every line, a pending empty one too.
+    TextAreaFieldsOf(record)->emptyLineState = TEXT_AREA_NO_EMPTY_LINE;
 }
 
 // Writes the whole text at position in the string buffer, as the window gives it; the cursor ends
@@ -185,6 +203,7 @@ static void TextAreaSetItemText(ControlRecord *record, int index, const char *te
     TextAreaSend(record, EM_SETSEL, (WPARAM)start, start + length);
     TextAreaReplaceSelection(record, text);
     TextAreaHideSelection(record, 0);
+    TextAreaSettlePendingLine(record);
 }
 
 // ATTR_READ_ONLY: 1 while the control is read-only. Any other attribute reads 0.

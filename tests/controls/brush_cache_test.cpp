@@ -1,9 +1,12 @@
 // The brush cache: one counted brush per colour, deleted with its last holder.
 #include <windows.h>
 
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "controls/brush_cache.h"
+#include "runtime/heaps.h"
 
 namespace {
 
@@ -109,6 +112,53 @@ TEST(BrushCacheTest, ReleaseOfAForeignBrushChangesNothing) {
     DeleteObject(foreign);
     ReleaseBrush(held);
     EXPECT_EQ(0u, GetObjectType(held));
+}
+
+int BusyBlocks(HANDLE heap) {
+    int busy = 0;
+    PROCESS_HEAP_ENTRY entry = {};
+    while (HeapWalk(heap, &entry)) {
+        busy += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0;
+    }
+    return busy;
+}
+
+// While no brush can be made, a request leaves no entry behind and counts nothing; once brushes
+// can be made again, the same colour gets one.
+TEST(BrushCacheTest, AColourWhoseBrushCannotBeMadeGetsNoEntry) {
+    const COLORREF color = RGB(91, 92, 93);
+    int entries = EntryCount();
+    int nodes = BusyBlocks(objectHeap);
+    // Every GDI handle the process may have, taken.
+    std::vector<HBRUSH> hoard;
+    for (int i = 0; i < 200000; i++) {
+        HBRUSH brush = CreateSolidBrush(RGB(i & 0xFF, 1, 2));
+        if (!brush) {
+            break;
+        }
+        hoard.push_back(brush);
+    }
+    ASSERT_FALSE(CreateSolidBrush(color)) << hoard.size() << " brushes and no end";
+    for (int attempt = 0; attempt < 2; attempt++) {
+        EXPECT_EQ((HBRUSH)0, AcquireBrush(color));
+        EXPECT_EQ(entries, EntryCount());
+        EXPECT_EQ(nullptr, EntryOf(color));
+        EXPECT_EQ(nodes, BusyBlocks(objectHeap));
+    }
+    DeleteObject(hoard.back());
+    hoard.pop_back();
+    HBRUSH made = AcquireBrush(color);
+    for (HBRUSH brush : hoard) {
+        DeleteObject(brush);
+    }
+    ASSERT_NE((HBRUSH)0, made);
+    EXPECT_EQ(color, ColorOf(made));
+    ASSERT_NE(nullptr, EntryOf(color));
+    EXPECT_EQ(1, EntryOf(color)->references);
+    ReleaseBrush(made);
+    EXPECT_EQ(0u, GetObjectType(made));
+    EXPECT_EQ(entries, EntryCount());
+    EXPECT_EQ(nodes, BusyBlocks(objectHeap));
 }
 
 } // namespace

@@ -226,6 +226,35 @@ TEST_F(TextAreaTest, SetTextReplacesOrClears) {
     EXPECT_EQ(0, Count());
 }
 
+// Text put in without an append settles a pending empty line: a new whole text replaces it, an
+// inserted or replaced line leaves it a real line. No blank line that nobody added appears on the
+// next append.
+TEST_F(TextAreaTest, APendingEmptyLineIsRealOrGoneOnceTextGoesIn) {
+    const struct {
+        const char *name;
+        void (*put)(ControlRecord *record);
+        const char *text;
+        int count;
+    } cases[] = {
+        {"setText", [](ControlRecord *r) { r->ops->setText(r, "x\ny"); }, "x\r\ny\r\nz", 3},
+        {"insert", [](ControlRecord *) { AddControlItem(AREA, 0, "t"); }, "t\r\n\r\nz", 3},
+        {"insert empty", [](ControlRecord *) { AddControlItem(AREA, 0, ""); }, "\r\n\r\nz", 3},
+        {"setItemText", [](ControlRecord *r) { r->ops->setItemText(r, 0, "w", 0); }, "w\r\nz", 2},
+        // Replaced by an empty text, the line is still the pending empty one.
+        {"setItemText empty", [](ControlRecord *r) { r->ops->setItemText(r, 0, "", 0); }, "\r\nz",
+         2},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearControlItems(AREA);
+        Append({""});
+        c.put(record);
+        Append({"z"});
+        EXPECT_EQ(c.text, Text());
+        EXPECT_EQ(c.count, Count());
+    }
+}
+
 TEST_F(TextAreaTest, ReadOnlyAttribute) {
     EXPECT_EQ(0, ops->getAttribute(record, ATTR_READ_ONLY));
     ops->setAttribute(record, ATTR_READ_ONLY, 1);
