@@ -43,6 +43,7 @@ class ClipboardContention : public testing::Test {
         ASSERT_TRUE(IsCompleteBlock(block));
     }
     void TearDown() override {
+        EXPECT_TRUE(RuntimeHeapsValid());
         ShutdownLibraries();
         quitFlag = 0;
     }

@@ -13,10 +13,11 @@
 //   with valid data: WM_NOTIFY with a valid notification record (the platform does not carry it
 //   between processes at all, so only this process's own controls send it), WM_SETTEXT and
 //   WM_GETTEXT with valid buffers. Sent with a random pointer, DefWindowProc itself would read it.
-// - The drop messages take their pointer from any sender by design: they get valid drop records
-//   and every kind of foreign pointer (random values, the stack, static data, other heaps, blocks
-//   of processHeap too small or already freed, records whose data pointer is foreign). Addresses
-//   of the runtime's own live blocks are left out: no other program can know them.
+// - The drop messages take their pointer from any sender by design: they get drop records that
+//   the event layer issued, and every kind of foreign pointer (random values, the stack, static
+//   data, other heaps, blocks of processHeap too small or already freed, records of the right
+//   shape that were never issued, and the runtime's own live blocks and the inside of them, as a
+//   program that scans the tool's memory would find them).
 // - Left out: WM_SETREDRAW (11), whose default processing switches the window's visible style on
 //   and off as for any window; WM_SYSCOMMAND (274), whose default processing runs the system's
 //   modal move, size and menu loops and minimises or closes the window; WM_TIMER (275) and the
@@ -145,6 +146,16 @@ class HostileMessages : public testing::Test {
         handles.insert(handles.end(), {main, menuChild, gone, other.window, GetDesktopWindow(),
                                        (HWND)0, (HWND)1, (HWND)0xFFFF});
         privateHeap = HeapCreate(0, 0, 0);
+        // The runtime's own blocks as they stand once the tool runs.
+        for (HANDLE heap : {processHeap, objectHeap, StringHeap}) {
+            PROCESS_HEAP_ENTRY entry = {};
+            while (HeapWalk(heap, &entry)) {
+                if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+                    ownBlocks.push_back({(char *)entry.lpData, entry.cbData});
+                }
+            }
+        }
+        ASSERT_FALSE(ownBlocks.empty());
         uuidSource = CountedUuidCreate;
         hookedWindow = main;
         hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordNotification, 0, GetCurrentThreadId());
@@ -186,27 +197,26 @@ class HostileMessages : public testing::Test {
         }
     }
 
-    // A drop record as a drop target of this process would make it, with its further block or
+    // A drop record as a drop target of this process would have it issued, with its data block or
     // none.
-    DropRecord *NewDropRecord() {
-        DropRecord *record =
-            (DropRecord *)HeapAlloc(processHeap, HEAP_ZERO_MEMORY, sizeof(DropRecord));
-        if (Below(2)) {
-            record->data = HeapAlloc(processHeap, HEAP_ZERO_MEMORY, 1 + Below(64));
-        }
-        return record;
-    }
+    DropRecord *NewDropRecord() { return IssueDropRecord(Below(2) ? 1 + Below(64) : 0); }
 
     // The pointer of a drop message: a valid record (true), or a foreign pointer (false).
     LPARAM DropPointer(bool *valid) {
         static char staticBlock[64];
         char stackBlock[64] = {};
         *valid = false;
-        switch (Below(12)) {
+        switch (Below(14)) {
         case 0:
         case 1:
         case 2:
         case 3: *valid = true; return (LPARAM)NewDropRecord();
+        case 12:
+        case 13: { // a block of the runtime's own, or the inside of one
+            const auto &block = ownBlocks[Below((int)ownBlocks.size())];
+            SIZE_T offset = Below(3) ? 0 : (Below((int)block.second) & ~3);
+            return (LPARAM)(block.first + offset);
+        }
         case 4: return (LPARAM)AnyParameter();
         case 5: { // a record that an event took and freed, unless its block is in use again
             void *stale = consumed.empty() ? nullptr : consumed[Below((int)consumed.size())];
@@ -254,6 +264,7 @@ class HostileMessages : public testing::Test {
     HHOOK hook = 0;
     std::vector<void *> consumed;                      // drop records that an event took and freed
     std::vector<std::pair<HANDLE, void *>> keptBlocks; // foreign blocks, never taken
+    std::vector<std::pair<char *, SIZE_T>> ownBlocks;  // the runtime's live blocks at the start
 };
 
 // The events of a WM_COMMAND, as the translation gives them; no control kind answers it.
@@ -488,7 +499,7 @@ TEST_F(HostileMessages, ARandomStreamRaisesOnlyTheTranslatedEventsAndTheToolStil
            eventsSeen, starts, copies, quits);
 
     // Nothing of the runtime's heap was freed that it did not own, nor kept that it took.
-    EXPECT_TRUE(HeapValidate(processHeap, 0, nullptr));
+    EXPECT_TRUE(RuntimeHeapsValid());
     int keptOnProcessHeap = 0;
     for (const auto &kept : keptBlocks) {
         keptOnProcessHeap += kept.first == processHeap;

@@ -23,6 +23,11 @@ int BusyHeapBlocks(HANDLE heap) {
     return busy;
 }
 
+bool RuntimeHeapsValid() {
+    return HeapValidate(processHeap, 0, 0) && HeapValidate(objectHeap, 0, 0) &&
+           HeapValidate(StringHeap, 0, 0);
+}
+
 SIZE_T CommittedBytes() {
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;

@@ -13,6 +13,8 @@
 
 // Busy (allocated) blocks of a heap, as HeapWalk reports them.
 int BusyHeapBlocks(HANDLE heap);
+// True when each of the runtime's three heaps (processHeap, objectHeap, StringHeap) validates.
+bool RuntimeHeapsValid();
 // The process's committed private memory (PagefileUsage).
 SIZE_T CommittedBytes();
 // The windows of this thread: its top-level windows and all their descendants.

@@ -1,0 +1,89 @@
+// A hostile neighbour: another program that sends and posts the tool drop messages whose pointer
+// is each 8-byte-aligned address at the start of each of the tool's private memory regions, where
+// its heaps keep their first blocks (its tables and state blocks among them). None of them is a
+// drop record that the tool issued: the tool must take nothing over, and go on working.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "harness.h"
+
+namespace {
+
+// The drop messages, as any program may send them to a runtime window.
+const UINT WINDOW_DROP = 13105;
+const UINT CONTROL_DROP = 13106;
+// How much of the start of each region is scanned.
+const SIZE_T SCANNED_BYTES = 4096;
+// Posted messages go in batches, each followed by a click on "Start": the tool retrieves posted
+// messages before input, so the new block shows that the batch has been through its event loop.
+const size_t POSTED_BATCH = 2000;
+
+// Every 8-byte-aligned address of the first SCANNED_BYTES of each committed, writable private
+// region of the process.
+std::vector<LPARAM> StartsOfPrivateRegions(HANDLE process) {
+    std::vector<LPARAM> addresses;
+    MEMORY_BASIC_INFORMATION info;
+    for (UINT_PTR at = 0; VirtualQueryEx(process, (void *)at, &info, sizeof info) == sizeof info;) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE &&
+            (info.Protect & (PAGE_READWRITE | PAGE_EXECUTE_READWRITE))) {
+            UINT_PTR base = (UINT_PTR)info.BaseAddress;
+            SIZE_T scanned = info.RegionSize < SCANNED_BYTES ? info.RegionSize : SCANNED_BYTES;
+            for (SIZE_T offset = 0; offset < scanned; offset += 8) {
+                addresses.push_back((LPARAM)(base + offset));
+            }
+        }
+        UINT_PTR next = (UINT_PTR)info.BaseAddress + info.RegionSize;
+        if (next <= at) {
+            break;
+        }
+        at = next;
+    }
+    return addresses;
+}
+
+TEST(QuorvelNeighbour, DropMessagesAtTheToolsOwnAddressesLeaveItWorking) {
+    QuorvelTool tool;
+    ASSERT_TRUE(tool.Launch()) << tool.fault;
+    std::vector<LPARAM> addresses = StartsOfPrivateRegions(tool.process);
+    ASSERT_GT(addresses.size(), 1000u);
+    printf("%d addresses scanned\n", (int)addresses.size());
+
+    // Sent: each reaches the window procedure while this program waits for the answer.
+    for (size_t i = 0; i < addresses.size(); i++) {
+        UINT message = i % 2 ? CONTROL_DROP : WINDOW_DROP;
+        DWORD_PTR result = 1;
+        ASSERT_TRUE(SendMessageTimeoutA(tool.mainWindow, message, 4, addresses[i], SMTO_NORMAL,
+                                        WAIT_LIMIT_MS, &result))
+            << "no answer for " << std::hex << addresses[i];
+        EXPECT_EQ(0u, result);
+    }
+    // Posted: they come through the tool's event loop.
+    std::string text;
+    for (size_t first = 0; first < addresses.size(); first += POSTED_BATCH) {
+        for (size_t i = first; i < addresses.size() && i < first + POSTED_BATCH; i++) {
+            ASSERT_TRUE(
+                PostMessageA(tool.mainWindow, i % 2 ? WINDOW_DROP : CONTROL_DROP, 4, addresses[i]));
+        }
+        ASSERT_TRUE(tool.StartAndWait(&text)) << "after the batch from " << first;
+    }
+
+    // Still the tool it was: a whole block, its copy, and an orderly end.
+    ASSERT_TRUE(tool.TypeCount("7")) << tool.fault;
+    ASSERT_TRUE(tool.StartAndWait(&text));
+    BlockShape shape = ReadBlock(text);
+    EXPECT_TRUE(shape.valid) << shape.fault;
+    EXPECT_EQ(7, shape.count);
+    ASSERT_TRUE(WaitUntil([] { return WriteClipboardText("before Copy"); }));
+    ClickWindow(tool.copyButton);
+    std::string copied;
+    EXPECT_TRUE(WaitUntil([&] { return ReadClipboardText(&copied) && copied == text; }))
+        << "the clipboard holds: " << copied.substr(0, 200);
+    ClickWindow(tool.exitButton);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(tool.WaitForExit(&exitCode)) << "still running";
+    EXPECT_EQ(0u, exitCode);
+}
+
+} // namespace
