@@ -17,7 +17,7 @@ build: deps $(BUILD)/CMakeCache.txt
 	cmake --build --preset default
 
 test: build
-	bash cmake/wine-session.sh $(BUILD) ctest --preset default
+	bash cmake/wine-session.sh $(BUILD) bash cmake/run-tests.sh $(BUILD) --preset default
 
 run: build
 	@if [ -f $(BUILD)/quorvel.exe ]; then \
