@@ -9,11 +9,6 @@ namespace {
 
 // Rounds of the event loop before a wait gives up; each round waits at most 10 ms for a message.
 constexpr int EVENT_ROUNDS = 500;
-// How long the queue stays empty before the input counts as settled. Under Wine a cursor move
-// also moves the X pointer, whose way there comes back as mouse moves a little later (the
-// pointer's departure among them), and the cursor position follows the X pointer again only when
-// it has not changed for 100 ms.
-constexpr DWORD QUIET_MILLISECONDS = 150;
 
 std::vector<RetrievedMessage> retrieved;
 HHOOK retrievalHook;
@@ -101,25 +96,33 @@ bool RunEventsUntil(const std::function<bool()> &condition, SeenEvents *codes, i
     return condition();
 }
 
-bool SettleEvents(const std::function<bool()> &condition, SeenEvents *codes) {
-    WatchRetrievedMessages();
-    size_t seen = retrieved.size();
-    DWORD quietSince = GetTickCount();
+void RunPendingEvents(SeenEvents *codes) {
     for (int round = 0; round < EVENT_ROUNDS; ++round) {
-        int code = WaitEvent(10);
+        int code = WaitEvent(0);
+        // 0 is also what a message that comes back as WM_NULL gives: go on while any waits.
+        if (!code && !PeekMessageA(0, 0, 0, 0, PM_NOREMOVE | PM_NOYIELD)) {
+            return;
+        }
         if (code && codes) {
             codes->push_back({code, EventWindow()});
         }
-        if (retrieved.size() != seen || !condition()) {
-            seen = retrieved.size();
-            quietSince = GetTickCount();
-        } else if (GetTickCount() - quietSince >= QUIET_MILLISECONDS) {
-            // Quiet here; the desktop's thread may still have input of its own to pass on.
+    }
+}
+
+bool SettleEvents(const std::function<bool()> &condition, SeenEvents *codes) {
+    for (int round = 0; round < EVENT_ROUNDS; ++round) {
+        if (condition()) {
+            // The desktop's thread may still owe input for earlier cursor moves: once it has
+            // passed that on and the queue is empty, the condition is the settled state.
             WaitForDesktopThread();
-            if (!PeekMessageA(0, 0, 0, 0, PM_NOREMOVE | PM_NOYIELD) && condition()) {
+            RunPendingEvents(codes);
+            if (condition()) {
                 return true;
             }
-            quietSince = GetTickCount();
+        }
+        int code = WaitEvent(10);
+        if (code && codes) {
+            codes->push_back({code, EventWindow()});
         }
     }
     return false;
@@ -129,16 +132,17 @@ bool RunUntilQuiet(SeenEvents *codes) {
     return SettleEvents([] { return true; }, codes);
 }
 
-void RunPendingEvents(SeenEvents *codes) {
-    for (int round = 0; round < EVENT_ROUNDS; ++round) {
-        int code = WaitEvent(0);
-        if (!code) {
-            return;
-        }
-        if (codes) {
-            codes->push_back({code, EventWindow()});
-        }
-    }
+bool SettleCursorAt(POINT point, SeenEvents *codes) {
+    // Under Wine every cursor move also moves the X pointer, and the X server's report of the
+    // pointer's way comes back as mouse moves at once (the point it left among them); the cursor
+    // position then follows the X pointer again only when it has not changed for 100 ms.
+    return SettleEvents(
+        [point] {
+            POINT cursor = {};
+            GetCursorPos(&cursor);
+            return cursor.x == point.x && cursor.y == point.y;
+        },
+        codes);
 }
 
 bool BringToForeground(HWND window) {
@@ -167,7 +171,11 @@ bool TypeKey(WORD key, bool shift, SeenEvents *codes) {
     if (shift) {
         SendKey(VK_SHIFT, true);
     }
-    return SettleEvents([&] { return releases() > before; }, codes);
+    // A key moves no cursor: its press is settled once its release has been retrieved and nothing
+    // it led to waits any more.
+    return RunEventsUntil(
+        [&] { return releases() > before && !PeekMessageA(0, 0, 0, 0, PM_NOREMOVE | PM_NOYIELD); },
+        codes);
 }
 
 namespace {

@@ -45,11 +45,15 @@ class RetrievedMessages {
 // appended to codes when given.
 bool RunEventsUntil(const std::function<bool()> &condition, SeenEvents *codes = nullptr,
                     int rounds = 500);
-// Runs WaitEvent until the condition holds and no message has come for a short while (the input
-// has settled); false when that does not happen within a bounded number of rounds.
+// Runs WaitEvent until the condition holds once the input has settled: the desktop's thread has
+// passed on the input it owed and nothing waits any more. False when that does not happen within a
+// bounded number of rounds.
 bool SettleEvents(const std::function<bool()> &condition, SeenEvents *codes = nullptr);
-// Runs WaitEvent until no message has come for a short while.
+// Runs WaitEvent until the input has settled.
 bool RunUntilQuiet(SeenEvents *codes = nullptr);
+// Runs WaitEvent until the cursor stands at the screen point once the input has settled; false
+// when it does not get there.
+bool SettleCursorAt(POINT point, SeenEvents *codes = nullptr);
 // Runs WaitEvent until nothing is left to hand out or dispatch.
 void RunPendingEvents(SeenEvents *codes = nullptr);
 
@@ -58,8 +62,8 @@ void RunPendingEvents(SeenEvents *codes = nullptr);
 bool BringToForeground(HWND window);
 
 // Presses and releases a key through SendInput, with Shift held around it when asked, and runs
-// the event loop until the key's release has been retrieved and the input has settled. False
-// when it never arrived.
+// the event loop until the key's release has been retrieved and nothing waits any more. False
+// when it never arrived. A key that moves the cursor needs SettleCursorAt as well.
 bool TypeKey(WORD key, bool shift = false, SeenEvents *codes = nullptr);
 // Moves the cursor to a screen point through SendInput (absolute move); does not run the loop.
 void SendMouseMoveTo(int x, int y);

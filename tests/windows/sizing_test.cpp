@@ -192,13 +192,13 @@ class SizingTest : public testing::Test {
         return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
 
-    // Moves the mouse for real and waits until the move has gone through the loop (made again
-    // if an echo of the X pointer's way left the cursor elsewhere; see DragTo).
+    // Moves the mouse for real and waits until the cursor stands there (the move is made again if
+    // an echo of the X pointer's way left the cursor elsewhere; see DragTo).
     void MoveMouse(POINT point, SeenEvents *codes = nullptr) {
         RetrievedMessages retrieved;
         for (int attempt = 0; attempt < 3 && !Same(point, CursorPos()); ++attempt) {
             SendMouseMoveTo(point.x, point.y);
-            RunUntilQuiet(codes);
+            SettleCursorAt(point, codes);
         }
         std::string seen;
         for (const RetrievedMessage &each : retrieved.All()) {
@@ -231,7 +231,7 @@ class SizingTest : public testing::Test {
     void DragTo(POINT point, const RECT &expected, SeenEvents *codes = nullptr) {
         for (int attempt = 0; attempt < 3 && !Same(expected, WindowRectOf(window)); ++attempt) {
             SendMouseMoveTo(point.x, point.y);
-            RunUntilQuiet(codes);
+            SettleCursorAt(point, codes);
         }
         EXPECT_TRUE(Same(expected, WindowRectOf(window)))
             << "expected " << Text(expected) << ", got " << Text(WindowRectOf(window));
@@ -553,6 +553,37 @@ const LimitCase limitCases[] = {
      }},
 };
 
+// The window may change the rectangle that WM_SIZING proposes: the window is moved to the changed
+// one, after a mouse move and after an arrow key's step alike.
+TEST_F(ChildSizingTest, TheWindowsAnswerToWmSizingDecidesTheRectangle) {
+    auto limits = spy->before;
+    spy->before = [limits](UINT message, WPARAM wParam, LPARAM lParam, LRESULT *result) {
+        if (message != WM_SIZING) {
+            return limits(message, wParam, lParam, result);
+        }
+        ((RECT *)lParam)->right += 7;
+        ((RECT *)lParam)->bottom -= 4;
+        *result = TRUE;
+        return true;
+    };
+    POINT press = EdgePoint(start, WMSZ_BOTTOMRIGHT);
+    PressOnFrame(press, WMSZ_BOTTOMRIGHT);
+    POINT to = {press.x + 21, press.y + 16};
+    RECT dragged = Moved(start, {0, 0, 28, 12});
+    DragTo(to, dragged);
+    ReleaseButton(to);
+    EXPECT_TRUE(Same(dragged, WindowRectOf(window))) << Text(WindowRectOf(window));
+
+    MoveMouse(CenterOf(dragged));
+    StartKeyboardSizing();
+    ASSERT_TRUE(TypeKey(VK_RIGHT));
+    ASSERT_TRUE(TypeKey(VK_RIGHT));
+    RECT stepped = Moved(dragged, {0, 0, 17, -4});
+    EXPECT_TRUE(Same(stepped, WindowRectOf(window))) << Text(WindowRectOf(window));
+    ASSERT_TRUE(TypeKey(VK_RETURN));
+    EXPECT_TRUE(Same(stepped, WindowRectOf(window))) << Text(WindowRectOf(window));
+}
+
 TEST_F(ChildSizingTest, MouseDragStopsAtTheTrackLimits) {
     for (const LimitCase &each : limitCases) {
         SCOPED_TRACE("edge " + std::to_string(each.edge));
@@ -687,13 +718,11 @@ TEST_F(ChildSizingTest, ArrowKeysChooseAnEdgeThenStepTenPixelsAndEnterOrEscapeKe
             SCOPED_TRACE("key " + std::to_string(step.key));
             ASSERT_TRUE(TypeKey(step.key, false, &codes));
             EXPECT_EQ(step.edge, Sizing()->edge);
-            // Where the sizing put the cursor. (Under Wine the reported position may trail the
-            // pointer's echo for a while; the cursor's return is checked on its own below.)
+            // Where the sizing put the cursor.
             POINT cursor = {Resolve(step.xAnchor, step.x, r, c, true),
                             Resolve(step.yAnchor, step.y, r, c, false)};
-            EXPECT_TRUE(Same(cursor, Sizing()->placedCursor))
-                << "cursor put at " << Text(Sizing()->placedCursor) << ", expected "
-                << Text(cursor);
+            EXPECT_TRUE(SettleCursorAt(cursor, &codes))
+                << "the cursor is at " << Text(CursorPos()) << ", expected " << Text(cursor);
             if (step.cursor) {
                 EXPECT_EQ(SharedCursor(step.cursor), GetCursor());
             }
@@ -715,21 +744,19 @@ TEST_F(ChildSizingTest, ArrowKeysChooseAnEdgeThenStepTenPixelsAndEnterOrEscapeKe
 TEST_F(ChildSizingTest, KeyboardSizingWithoutMouseMovesPutsTheCursorBack) {
     for (WORD end : {(WORD)VK_RETURN, (WORD)VK_ESCAPE}) {
         SCOPED_TRACE("key " + std::to_string(end));
-        POINT c = {};
-        bool back = false;
-        // Under Wine the X pointer's echo of the sizing's last placement can occasionally come
-        // after the cursor's return and hold it there; the sizing is then made once more.
-        for (int attempt = 0; attempt < 3 && !back; ++attempt) {
-            c = CenterOf(WindowRectOf(window));
-            MoveMouse(c);
-            StartKeyboardSizing();
-            for (WORD key : {(WORD)VK_RIGHT, (WORD)VK_RIGHT, (WORD)VK_DOWN, (WORD)VK_DOWN, end}) {
-                ASSERT_TRUE(TypeKey(key));
-            }
-            ASSERT_EQ(0, Sizing()->active);
-            back = RunEventsUntil([&] { return Same(c, CursorPos()); }, nullptr, 50);
+        RECT r = WindowRectOf(window);
+        POINT c = CenterOf(r);
+        MoveMouse(c);
+        StartKeyboardSizing();
+        for (WORD key : {(WORD)VK_RIGHT, (WORD)VK_RIGHT, (WORD)VK_DOWN, (WORD)VK_DOWN}) {
+            ASSERT_TRUE(TypeKey(key));
         }
-        EXPECT_TRUE(back) << Text(CursorPos()) << ", expected " << Text(c);
+        // The sizing took the cursor to the bottom-right corner, stepped 10 pixels out each way.
+        POINT corner = {r.right + 8, r.bottom + 8};
+        EXPECT_TRUE(SettleCursorAt(corner)) << Text(CursorPos()) << ", expected " << Text(corner);
+        ASSERT_TRUE(TypeKey(end));
+        ASSERT_EQ(0, Sizing()->active);
+        EXPECT_TRUE(SettleCursorAt(c)) << Text(CursorPos()) << ", expected " << Text(c);
     }
 }
 
