@@ -24,9 +24,7 @@ extern "C" __attribute__((noreturn, force_align_arg_pointer)) void WINAPI StartP
     InitControlLibrary();
     quitFlag = 0;
 
-    OpenMainWindow();
-    if (WindowHandleOf(WINDOW_MAIN)) {
-        SetControlState(CONTROL_COUNT, 1);
+    if (StartMainWindow()) {
         RunEventLoop();
     }
 

@@ -30,6 +30,15 @@ int OpenMainWindow() {
     return 0;
 }
 
+bool StartMainWindow() {
+    OpenMainWindow();
+    if (!WindowHandleOf(WINDOW_MAIN)) {
+        return false;
+    }
+    SetControlState(CONTROL_COUNT, 1);
+    return true;
+}
+
 // The Start action: a new block of as many identifiers as the count shows. A visible rich edit
 // repaints itself after every line that goes in; the text area therefore does not redraw while
 // the lines are written, and is redrawn once, frame and scroll bars included, when the block is

@@ -31,6 +31,9 @@ extern int quitFlag;
 // Opens WINDOW_MAIN and creates its five controls in it. Returns 0 in every case; when the window
 // cannot be opened, no control is created.
 int OpenMainWindow();
+// The main window as the program starts with it: opened with its controls, the count at 1. False
+// when the window cannot be opened.
+bool StartMainWindow();
 
 // Handlers of the event loop; each returns 0.
 // EVENT_MENU: the window has no menu, so nothing is done.

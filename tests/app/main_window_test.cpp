@@ -15,6 +15,8 @@
 #include "windows/window_procedure.h"
 #include "test_support.h"
 
+#include <commctrl.h>
+
 namespace {
 
 int LineCount(const std::string &text) {
@@ -40,9 +42,8 @@ class MainWindowTest : public testing::Test {
   protected:
     void SetUp() override {
         quitFlag = 0;
-        OpenMainWindow();
+        ASSERT_TRUE(StartMainWindow());
         ASSERT_TRUE(WindowHandleOf(WINDOW_MAIN));
-        SetControlState(CONTROL_COUNT, 1);
     }
     void TearDown() override {
         ShutdownLibraries();
@@ -162,6 +163,13 @@ int InkedPixels(HWND window) {
     return inked;
 }
 
+// Counts the WM_PAINT messages that reach a window.
+LRESULT CALLBACK CountPaint(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                            DWORD_PTR count) {
+    *(int *)count += message == WM_PAINT;
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
 // The block is written without a repaint per line, and the window shows it once Start is done.
 TEST_F(MainWindowTest, StartShowsTheWholeBlockOnceItIsWritten) {
     HWND main = WindowHandleOf(WINDOW_MAIN);
@@ -170,7 +178,11 @@ TEST_F(MainWindowTest, StartShowsTheWholeBlockOnceItIsWritten) {
     ASSERT_EQ(0, InkedPixels(text)) << "the empty text area should show nothing";
 
     SetControlState(CONTROL_COUNT, 99);
+    int paints = 0;
+    SetWindowSubclass(text, CountPaint, 1, (DWORD_PTR)&paints);
     EXPECT_EQ(0, HandleControlEvent(CONTROL_START, BN_CLICKED));
+    EXPECT_EQ(0, paints) << "the text area painted while the block was written";
+    RemoveWindowSubclass(text, CountPaint, 1);
     EXPECT_EQ(2 + 5 * 99, LineCount(ControlText(CONTROL_TEXT)));
     EXPECT_TRUE(IsWindowVisible(main));
     EXPECT_TRUE(IsWindowVisible(text));

@@ -5,6 +5,9 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <utility>
+#include <vector>
+
 #include "controls/button.h"
 #include "controls/spin_box.h"
 #include "controls/text_area.h"
@@ -214,24 +217,48 @@ TEST_F(ControlCoreTest, RecordIsReleasedAtNcDestroy) {
     }
 }
 
+// What the procedure under a control's subclass receives, and for which window.
+struct ForwardRecorder {
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        seen.push_back({window, message});
+        return CallWindowProcA(forwardTo, window, message, wParam, lParam);
+    }
+    static inline WNDPROC forwardTo;
+    static inline std::vector<std::pair<HWND, UINT>> seen;
+};
+
 // A window whose identifier names no record of its own gets the default processing: nothing is
 // forwarded to the procedure of another control.
 TEST_F(ControlCoreTest, ProcedureOfAWindowWithoutItsRecordDefaults) {
     HWND button = (HWND)CreateButton(5, 10, 10, 100, 25, "Caption");
+    ControlRecord *record = RecordOf(5);
+    ASSERT_TRUE(record);
+    ForwardRecorder::forwardTo = record->previousProc;
+    ForwardRecorder::seen.clear();
+    record->previousProc = ForwardRecorder::Procedure;
     HWND stranger = CreateWindowExA(0, "STATIC", "old", WS_CHILD, 0, 0, 10, 10, window, (HMENU)5,
                                     moduleHandle, 0);
     ControlProcedure(stranger, WM_SETTEXT, 0, (LPARAM) "new");
+    EXPECT_TRUE(ForwardRecorder::seen.empty()) << ForwardRecorder::seen.size() << " forwarded";
     char text[16] = "";
     GetWindowTextA(stranger, text, sizeof text);
     EXPECT_STREQ("new", text);
     GetWindowTextA(button, text, sizeof text);
     EXPECT_STREQ("Caption", text);
+    // The control's own window is forwarded to its own procedure.
+    ForwardRecorder::seen.clear();
+    ControlProcedure(button, WM_GETTEXTLENGTH, 0, 0);
+    EXPECT_EQ((std::vector<std::pair<HWND, UINT>>{{button, WM_GETTEXTLENGTH}}),
+              ForwardRecorder::seen);
+    ForwardRecorder::seen.clear();
 
     SetWindowLongA(stranger, GWL_ID, -1);
     EXPECT_EQ(DefWindowProcA(stranger, WM_GETTEXTLENGTH, 0, 0),
               ControlProcedure(stranger, WM_GETTEXTLENGTH, 0, 0));
     SetWindowLongA(stranger, GWL_ID, 77);
     EXPECT_EQ(3, ControlProcedure(stranger, WM_GETTEXTLENGTH, 0, 0));
+    EXPECT_TRUE(ForwardRecorder::seen.empty());
+    record->previousProc = ForwardRecorder::forwardTo;
     DestroyWindow(stranger);
 }
 

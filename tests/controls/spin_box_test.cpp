@@ -393,6 +393,28 @@ TEST_F(SpinBoxColorTest, BackgroundColourHoldsOneCachedBrush) {
     EXPECT_EQ(AskSystem(WM_CTLCOLOREDIT), Ask(WM_CTLCOLOREDIT));
 }
 
+// Both colours: the text in the front colour on the background colour, with the background's
+// brush; the read-only variant answers the same.
+TEST_F(SpinBoxColorTest, BothColoursPaintTextOnTheBackground) {
+    CreateCountBox();
+    const COLORREF red = RGB(255, 0, 0);
+    const COLORREF navy = RGB(0, 0, 128);
+    record->ops->setColor(record, FRONT_COLOR, red);
+    record->ops->setColor(record, BACKGROUND_COLOR, navy);
+    for (UINT message : {(UINT)WM_CTLCOLOREDIT, (UINT)WM_CTLCOLORSTATIC}) {
+        SCOPED_TRACE(message);
+        SetTextColor(dc, RGB(1, 2, 3));
+        SetBkColor(dc, RGB(4, 5, 6));
+        HBRUSH brush = (HBRUSH)Ask(message);
+        EXPECT_EQ(red, GetTextColor(dc));
+        EXPECT_EQ(navy, GetBkColor(dc));
+        LOGBRUSH look = {};
+        ASSERT_EQ((int)sizeof look, GetObjectA(brush, sizeof look, &look));
+        EXPECT_EQ(navy, look.lbColor);
+    }
+    record->ops->setColor(record, BACKGROUND_COLOR, CLR_NONE);
+}
+
 TEST_F(SpinBoxTest, DestroyTakesTheUpDownAndTheBrush) {
     CreateCountBox();
     record->ops->setColor(record, BACKGROUND_COLOR, RGB(9, 99, 199));

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <string>
 #include <vector>
 
 #include "controls/text_area.h"
@@ -12,6 +13,25 @@
 namespace {
 
 const ObjectNumber AREA = 4;
+
+// The program's own calls of LoadLibraryA, while the object lives: the import that every call of
+// this program goes through is pointed at a recorder for that long.
+extern "C" HMODULE(WINAPI *importedLoadLibraryA)(LPCSTR) __asm__("__imp__LoadLibraryA@4");
+
+struct LoadCounter {
+    LoadCounter() {
+        loaded.clear();
+        real = importedLoadLibraryA;
+        importedLoadLibraryA = Record;
+    }
+    ~LoadCounter() { importedLoadLibraryA = real; }
+    static HMODULE WINAPI Record(LPCSTR name) {
+        loaded.push_back(name ? name : "");
+        return real(name);
+    }
+    static inline HMODULE(WINAPI *real)(LPCSTR);
+    static inline std::vector<std::string> loaded;
+};
 
 class TextAreaTest : public ControlTest {
   protected:
@@ -74,9 +94,13 @@ TEST_F(TextAreaTest, CreationMakesARegisteredRichEdit) {
     EXPECT_EQ(CLR_NONE, ops->getColor(record, BACKGROUND_COLOR));
     EXPECT_EQ(CLR_NONE, ops->getColor(record, 5));
 
-    // A second text area uses the library that is already there.
+    // Later text areas use the library that is already there: no further load.
     HMODULE loaded = richEdit20Module;
+    EXPECT_EQ(GetModuleHandleA("RICHED20.DLL"), loaded);
+    LoadCounter counter;
     ASSERT_NE(0, CreateTextArea(OBJECT_ANY, 0, 0, 100, 100));
+    ASSERT_NE(0, CreateTextArea(9, 0, 0, 100, 100));
+    EXPECT_EQ(std::vector<std::string>{}, LoadCounter::loaded);
     EXPECT_EQ(loaded, richEdit20Module);
 }
 
@@ -281,6 +305,19 @@ TEST_F(TextAreaTest, TextColourSurvivesAFontChange) {
     HFONT font = (HFONT)GetStockObject(ANSI_FIXED_FONT);
     SendMessageA(area, WM_SETFONT, (WPARAM)font, 1);
     Append({"later"});
+    SendMessageA(area, EM_SETSEL, 0, -1);
+    EXPECT_EQ(RGB(255, 0, 0), TextColor(SCF_SELECTION));
+    EXPECT_EQ(RGB(255, 0, 0), TextColor(SCF_DEFAULT));
+
+    // Text coloured past the text area (the rich edit keeps a colour through a font change by
+    // itself): the next font change brings the text area's own colour back.
+    CHARFORMATA blue = {};
+    blue.cbSize = sizeof blue;
+    blue.dwMask = CFM_COLOR;
+    blue.crTextColor = RGB(0, 0, 255);
+    SendMessageA(area, EM_SETCHARFORMAT, SCF_ALL, (LPARAM)&blue);
+    SendMessageA(area, EM_SETCHARFORMAT, SCF_DEFAULT, (LPARAM)&blue);
+    SendMessageA(area, WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), 1);
     SendMessageA(area, EM_SETSEL, 0, -1);
     EXPECT_EQ(RGB(255, 0, 0), TextColor(SCF_SELECTION));
     EXPECT_EQ(RGB(255, 0, 0), TextColor(SCF_DEFAULT));

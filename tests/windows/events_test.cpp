@@ -124,6 +124,35 @@ TEST_F(EventsTest, APositiveTimeoutStillReturnsAMessageThatArrives) {
     EXPECT_EQ(Events()->lParam, 6);
 }
 
+// A message that another thread posts while WaitEvent waits with a timeout ends the wait: it is
+// the result, long before the timeout.
+DWORD WINAPI PostLater(void *window) {
+    Sleep(100);
+    PostMessageA((HWND)window, WM_APP + 12, 7, 8);
+    return 0;
+}
+
+TEST_F(EventsTest, AMessagePostedDuringAWaitWithATimeoutIsReturned) {
+    MSG waiting;
+    ASSERT_FALSE(PeekMessageA(&waiting, 0, 0, 0, PM_NOREMOVE));
+    HANDLE poster = CreateThread(0, 0, PostLater, window, 0, 0);
+    ASSERT_TRUE(poster);
+    EXPECT_EQ(WaitEvent(20000), WM_APP + 12);
+    EXPECT_EQ(Events()->wParam, 7u);
+    EXPECT_EQ(Events()->lParam, 8);
+    WaitForSingleObject(poster, INFINITE);
+    CloseHandle(poster);
+}
+
+// WM_QUIT is a message like any other: WaitEvent without a timeout returns its number.
+TEST_F(EventsTest, WmQuitComesBackAsItsNumber) {
+    PostQuitMessage(5);
+    EXPECT_EQ(WaitEvent(-1), WM_QUIT);
+    EXPECT_EQ(Events()->wParam, 5u);
+    ASSERT_TRUE(PostMessageA(window, WM_APP + 13, 0, 0));
+    EXPECT_EQ(WaitEvent(-1), WM_APP + 13);
+}
+
 // The getters show what the last event set; events and messages that do not set a field leave it.
 TEST_F(EventsTest, GettersKeepFieldsThatTheLastEventDidNotSet) {
     ASSERT_TRUE(PostMessageA(window, MSG_CONTROL_EVENT, 7, 9));

@@ -146,7 +146,7 @@ TEST_F(FocusTest, WindowWithoutTabStopsKeepsTheFocus) {
     EXPECT_EQ("plain", TabFrom("plain", true));
 }
 
-TEST_F(FocusTest, TabMovesNoFocusAndRaisesNoEvent) {
+TEST_F(FocusTest, TabMovesTheFocusAndRaisesNoEvent) {
     Add("a", main, WS_VISIBLE | WS_TABSTOP);
     Add("b", main, WS_VISIBLE | WS_TABSTOP);
     SetFocus(named["a"]);
@@ -310,8 +310,24 @@ TEST(FocusAcceleratorsTest, TableComesFromTheLiveWindowObjectOnly) {
     SetPropA(window, WINDOW_ID_PROPERTY, (HANDLE)(1000 + 1));
     EXPECT_EQ((HACCEL)0, SelectAccelerators(window));
     SetPropA(window, WINDOW_ID_PROPERTY, (HANDLE)(41 + 1));
+    // The table is looked up by the number the active window carries: a live window that carries
+    // the number of a closed window object gets none, also when that object's record was a node
+    // of its own (a dynamic number) that is freed now.
+    HWND carrier = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, 0, 0, moduleHandle, 0);
+    SetPropA(carrier, WINDOW_ID_PROPERTY, (HANDLE)(41 + 1));
+    EXPECT_EQ(record->acceleratorTable, SelectAccelerators(carrier));
     CloseWindowObject(41);
     EXPECT_EQ((HACCEL)0, SelectAccelerators(window));
+    EXPECT_EQ((HACCEL)0, SelectAccelerators(carrier));
+    ObjectNumber dynamic = OpenWindowObject(OBJECT_ANY, 100, 100, 200, 100, "", WINDOW_HIDDEN);
+    ASSERT_TRUE(dynamic);
+    HACCEL table = ((WindowRecord *)ObjectTableFind(windowTable, dynamic))->acceleratorTable;
+    SetPropA(carrier, WINDOW_ID_PROPERTY, (HANDLE)(dynamic + 1));
+    EXPECT_EQ(table, SelectAccelerators(carrier));
+    CloseWindowObject(dynamic);
+    EXPECT_EQ((HACCEL)0, SelectAccelerators(carrier));
+    RemovePropA(carrier, WINDOW_ID_PROPERTY);
+    DestroyWindow(carrier);
     RunPendingEvents();
 }
 

@@ -9,6 +9,8 @@ namespace {
 
 // Rounds of the event loop before a wait gives up; each round waits at most 10 ms for a message.
 constexpr int EVENT_ROUNDS = 500;
+// Rounds before the cursor counts as elsewhere: it follows a move within about 100 ms.
+constexpr int CURSOR_ROUNDS = 100;
 
 std::vector<RetrievedMessage> retrieved;
 HHOOK retrievalHook;
@@ -109,8 +111,8 @@ void RunPendingEvents(SeenEvents *codes) {
     }
 }
 
-bool SettleEvents(const std::function<bool()> &condition, SeenEvents *codes) {
-    for (int round = 0; round < EVENT_ROUNDS; ++round) {
+bool SettleEvents(const std::function<bool()> &condition, SeenEvents *codes, int rounds) {
+    for (int round = 0; round < rounds; ++round) {
         if (condition()) {
             // The desktop's thread may still owe input for earlier cursor moves: once it has
             // passed that on and the queue is empty, the condition is the settled state.
@@ -142,7 +144,7 @@ bool SettleCursorAt(POINT point, SeenEvents *codes) {
             GetCursorPos(&cursor);
             return cursor.x == point.x && cursor.y == point.y;
         },
-        codes);
+        codes, CURSOR_ROUNDS);
 }
 
 bool BringToForeground(HWND window) {

@@ -48,7 +48,8 @@ bool RunEventsUntil(const std::function<bool()> &condition, SeenEvents *codes = 
 // Runs WaitEvent until the condition holds once the input has settled: the desktop's thread has
 // passed on the input it owed and nothing waits any more. False when that does not happen within a
 // bounded number of rounds.
-bool SettleEvents(const std::function<bool()> &condition, SeenEvents *codes = nullptr);
+bool SettleEvents(const std::function<bool()> &condition, SeenEvents *codes = nullptr,
+                  int rounds = 500);
 // Runs WaitEvent until the input has settled.
 bool RunUntilQuiet(SeenEvents *codes = nullptr);
 // Runs WaitEvent until the cursor stands at the screen point once the input has settled; false
