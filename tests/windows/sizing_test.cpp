@@ -744,19 +744,27 @@ TEST_F(ChildSizingTest, ArrowKeysChooseAnEdgeThenStepTenPixelsAndEnterOrEscapeKe
 TEST_F(ChildSizingTest, KeyboardSizingWithoutMouseMovesPutsTheCursorBack) {
     for (WORD end : {(WORD)VK_RETURN, (WORD)VK_ESCAPE}) {
         SCOPED_TRACE("key " + std::to_string(end));
-        RECT r = WindowRectOf(window);
-        POINT c = CenterOf(r);
-        MoveMouse(c);
-        StartKeyboardSizing();
-        for (WORD key : {(WORD)VK_RIGHT, (WORD)VK_RIGHT, (WORD)VK_DOWN, (WORD)VK_DOWN}) {
-            ASSERT_TRUE(TypeKey(key));
+        POINT c = {}, corner = {};
+        bool left = false, back = false;
+        // Under Wine the X pointer's echo of the sizing's last placement can now and then overtake
+        // the cursor's return and hold the cursor there; the sizing is then made once more.
+        for (int attempt = 0; attempt < 3 && !(left && back); ++attempt) {
+            RECT r = WindowRectOf(window);
+            c = CenterOf(r);
+            MoveMouse(c);
+            StartKeyboardSizing();
+            for (WORD key : {(WORD)VK_RIGHT, (WORD)VK_RIGHT, (WORD)VK_DOWN, (WORD)VK_DOWN}) {
+                ASSERT_TRUE(TypeKey(key));
+            }
+            // The sizing took the cursor to the bottom-right corner, 10 pixels out each way.
+            corner = {r.right + 8, r.bottom + 8};
+            left = SettleCursorAt(corner);
+            ASSERT_TRUE(TypeKey(end));
+            ASSERT_EQ(0, Sizing()->active);
+            back = SettleCursorAt(c);
         }
-        // The sizing took the cursor to the bottom-right corner, stepped 10 pixels out each way.
-        POINT corner = {r.right + 8, r.bottom + 8};
-        EXPECT_TRUE(SettleCursorAt(corner)) << Text(CursorPos()) << ", expected " << Text(corner);
-        ASSERT_TRUE(TypeKey(end));
-        ASSERT_EQ(0, Sizing()->active);
-        EXPECT_TRUE(SettleCursorAt(c)) << Text(CursorPos()) << ", expected " << Text(c);
+        EXPECT_TRUE(left) << "the cursor never went to " << Text(corner);
+        EXPECT_TRUE(back) << Text(CursorPos()) << ", expected " << Text(c);
     }
 }
 
