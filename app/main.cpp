@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "controls/control_core.h"
 #include "runtime/heaps.h"
+#include "runtime/process_globals.h"
 #include "runtime/string_engine.h"
 #include "windows/window_objects.h"
 

@@ -39,23 +39,17 @@ bool StartMainWindow() {
     return true;
 }
 
+// Writes a block of the count given into the text area.
+static void WriteUuidBlock(void *count) {
+    GenerateUuidBlock(CONTROL_TEXT, *(int *)count);
+}
+
 // The Start action: a new block of as many identifiers as the count shows. A visible rich edit
-// repaints itself after every line that goes in; the text area therefore does not redraw while
-// the lines are written, and is redrawn once, frame and scroll bars included, when the block is
-// complete. Its window is the main window's child whose identifier is the control's number. A
-// hidden text area stays hidden: turning redraw back on would show it.
+// repaints itself after every line that goes in: the text area paints once, when the block is
+// complete.
 static void RunStartAction() {
     int count = GetControlState(CONTROL_COUNT);
-    HWND textArea = GetDlgItem(WindowHandleOf(WINDOW_MAIN), CONTROL_TEXT);
-    bool suspended = textArea && IsWindowVisible(textArea);
-    if (suspended) {
-        SendMessageA(textArea, WM_SETREDRAW, FALSE, 0);
-    }
-    GenerateUuidBlock(CONTROL_TEXT, count);
-    if (suspended) {
-        SendMessageA(textArea, WM_SETREDRAW, TRUE, 0);
-        RedrawWindow(textArea, 0, 0, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
-    }
+    RunControlBatch(CONTROL_TEXT, WriteUuidBlock, &count);
 }
 
 int HandleMenuEvent(ObjectNumber item) {

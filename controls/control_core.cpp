@@ -8,6 +8,7 @@
 
 #include "controls/brush_cache.h"
 #include "runtime/heaps.h"
+#include "runtime/process_globals.h"
 #include "runtime/string_engine.h"
 #include "windows/window_objects.h"
 #include "windows/window_procedure.h"
@@ -16,7 +17,7 @@ ObjectTable *controlTable;
 void *controlLibraryState;
 HFONT defaultFont;
 
-static ControlLibraryState *CurrentControlState() {
+static ControlLibraryState *ControlStateBlock() {
     return (ControlLibraryState *)StateBlockGet(controlLibraryState);
 }
 
@@ -25,12 +26,29 @@ static ControlRecord *ControlFind(ObjectNumber number) {
     return (ControlRecord *)ObjectTableFind(controlTable, number);
 }
 
+// The router that the control library hands the window layer: a message that a window receives
+// about a child goes to the child's kind when the child is a live control, its "QV_ID" equal to its
+// identifier, and the kind has an onParentMessage.
+static LRESULT ControlRouteParentMessage(HWND controlWindow, HWND window, UINT message,
+                                         WPARAM wParam, LPARAM lParam) {
+    ObjectNumber number = (ObjectNumber)GetPropA(controlWindow, CONTROL_ID_PROPERTY);
+    if (number != GetWindowLongA(controlWindow, GWL_ID)) {
+        return NOT_HANDLED;
+    }
+    ControlRecord *record = ControlFind(number);
+    if (!record || !record->ops->onParentMessage) {
+        return NOT_HANDLED;
+    }
+    return record->ops->onParentMessage(record, window, message, wParam, lParam);
+}
+
 BOOL InitControlLibrary() {
     InitializeCriticalSection(&brushLock);
     defaultFont = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
     controlTable = ObjectTableCreate(sizeof(ControlRecord), 50, DestroyReplacedControl);
     controlLibraryState =
         StateBlockCreate(sizeof(ControlLibraryState), InitControlState, FreeControlState);
+    controlRouter = ControlRouteParentMessage;
     INITCOMMONCONTROLSEX classes = {};
     classes.dwSize = sizeof classes;
     classes.dwICC = ICC_TAB_CLASSES | ICC_DATE_CLASSES | ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES;
@@ -50,16 +68,16 @@ void FreeControlState(void *block) {
 }
 
 HWND UseControlParent(HWND window) {
-    ControlLibraryState *state = CurrentControlState();
+    ControlLibraryState *state = ControlStateBlock();
     state->parentWindow = window;
     state->scratch = 0;
     return window;
 }
 
 HWND CreateControlWindow(DWORD exStyle, const char *className, const char *text, DWORD style, int x,
-                         int y, int width, int height) {
+                         int y, int width, int height, INT_PTR identifier) {
     return CreateWindowExA(exStyle, className, text, style, x, y, width, height,
-                           CurrentControlState()->parentWindow, (HMENU)-1, moduleHandle, 0);
+                           ControlStateBlock()->parentWindow, (HMENU)identifier, moduleHandle, 0);
 }
 
 ControlRecord *AllocateControlRecord(ObjectNumber number, HWND window) {
@@ -80,7 +98,7 @@ INT_PTR RegisterControl(ObjectNumber number, ControlRecord *record, HWND window,
         (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)ControlProcedure);
     SetWindowLongPtrA(window, GWLP_ID, number);
     SetPropA(window, CONTROL_ID_PROPERTY, (HANDLE)number);
-    ControlLibraryState *state = CurrentControlState();
+    ControlLibraryState *state = ControlStateBlock();
     SendMessageA(window, WM_SETFONT, (WPARAM)state->font, 1);
     state->scratch = 0;
     if (number == (ObjectNumber)record) {
@@ -99,13 +117,13 @@ static void ControlRelease(HWND window, ObjectNumber number) {
     if (RemovePropA(window, DROP_ACCEPT_PROPERTY)) {
         RevokeDragDrop(window);
     }
-    SetWindowLongPtrA(window, GWLP_ID, -1);
+    SetWindowLongPtrA(window, GWLP_ID, NO_CONTROL_ID);
     ObjectTableRelease(controlTable, number);
 }
 
 LRESULT CALLBACK ControlProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     ObjectNumber number = GetWindowLongPtrA(window, GWLP_ID);
-    ControlRecord *record = number == -1 ? 0 : ControlFind(number);
+    ControlRecord *record = number == NO_CONTROL_ID ? 0 : ControlFind(number);
     // A window that is no (longer a) control of this table has nobody to forward to.
     if (!record || record->handle != window) {
         return DefWindowProcA(window, message, wParam, lParam);
@@ -132,8 +150,7 @@ int GetControlState(ObjectNumber number) {
     return 0;
 }
 
-// Reads a window's text into the string buffer at position; the cursor ends right after it.
-static void ControlReadWindowText(HWND window, int position) {
+void ReadControlWindowText(HWND window, int position) {
     int length = GetWindowTextLengthA(window);
     char *address = BufferReserve(length, position);
     *address = 0;
@@ -149,7 +166,7 @@ void GetControlText(ObjectNumber number, int position) {
     if (record->ops->getText) {
         record->ops->getText(record, position);
     } else {
-        ControlReadWindowText(record->handle, position);
+        ReadControlWindowText(record->handle, position);
     }
 }
 
@@ -172,6 +189,20 @@ void ClearControlItems(ObjectNumber number) {
     ControlRecord *record = ControlFind(number);
     if (record && record->ops->clearItems) {
         record->ops->clearItems(record);
+    }
+}
+
+void RunControlBatch(ObjectNumber number, void (*batch)(void *context), void *context) {
+    ControlRecord *record = ControlFind(number);
+    HWND window = record && IsWindowVisible(record->handle) ? record->handle : 0;
+    if (window) {
+        SendMessageA(window, WM_SETREDRAW, FALSE, 0);
+    }
+    batch(context);
+    // The batch may have destroyed the control.
+    if (window && IsWindow(window)) {
+        SendMessageA(window, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(window, 0, 0, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
     }
 }
 

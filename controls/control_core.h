@@ -14,8 +14,8 @@ constexpr char CONTROL_ID_PROPERTY[] = "QV_ID";
 
 // Kind words of a spin box.
 struct SpinBoxFields {
-    COLORREF backgroundColor; // of the edit part; CLR_NONE = the system's
-    COLORREF frontColor;      // text colour of the edit part; CLR_NONE = the system's
+    COLORREF backgroundColor; // of the edit part; NO_OWN_COLOR = the system's
+    COLORREF frontColor;      // text colour of the edit part; NO_OWN_COLOR = the system's
     HBRUSH backgroundBrush;   // from the brush cache; 0 when there is none
     HWND upDownHandle;        // the up-down window
 };
@@ -23,8 +23,8 @@ struct SpinBoxFields {
 // Kind words of a text area.
 struct TextAreaFields {
     int emptyLineState;       // 0, 1 or 2: see the text area
-    COLORREF backgroundColor; // CLR_NONE = the system's window colour
-    COLORREF frontColor;      // CLR_NONE = the automatic text colour
+    COLORREF backgroundColor; // NO_OWN_COLOR = the system's window colour
+    COLORREF frontColor;      // NO_OWN_COLOR = the automatic text colour
     int unused;
 };
 
@@ -111,10 +111,14 @@ extern HFONT defaultFont;
 BOOL InitControlLibrary();
 // Makes the window the parent of the controls created next; returns it.
 HWND UseControlParent(HWND window);
-// The first steps of every creation: the control's main window, a child of parentWindow with the
-// identifier -1, or 0 when it cannot be created.
+// The window identifier of a window that is no control: a control's main window has it until
+// RegisterControl gives it the control's number, and again once it is destroyed.
+enum { NO_CONTROL_ID = -1 };
+
+// The first step of every creation: a window of the control, a child of parentWindow with the
+// identifier given (NO_CONTROL_ID for a main window), or 0 when it cannot be created.
 HWND CreateControlWindow(DWORD exStyle, const char *className, const char *text, DWORD style, int x,
-                         int y, int width, int height);
+                         int y, int width, int height, INT_PTR identifier = NO_CONTROL_ID);
 // The zeroed record for a created main window's number (a static number's live control is
 // destroyed first); when the table refuses the number, the window is destroyed and null returned.
 ControlRecord *AllocateControlRecord(ObjectNumber number, HWND window);
@@ -126,6 +130,10 @@ INT_PTR RegisterControl(ObjectNumber number, ControlRecord *record, HWND window,
 // WM_NCDESTROY.
 LRESULT CALLBACK ControlProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Writes a window's text at position in the string buffer, as the window gives it; the cursor
+// ends right after it.
+void ReadControlWindowText(HWND window, int position);
+
 // Generic operations by number; a number without a live control, or an empty slot, does nothing.
 void SetControlState(ObjectNumber number, int value);
 int GetControlState(ObjectNumber number);
@@ -134,6 +142,10 @@ void GetControlText(ObjectNumber number, int position);
 // Adds an item (a line, in a text area) at position, -1 after the last; a null text is "".
 void AddControlItem(ObjectNumber number, int position, const char *text);
 void ClearControlItems(ObjectNumber number);
+// Runs a batch of operations on a control with its repaints held, then paints it once, frame and
+// scroll bars included. A control that is not visible is left as it is while the batch runs:
+// letting it paint again would show it. Without a live control the batch runs all the same.
+void RunControlBatch(ObjectNumber number, void (*batch)(void *context), void *context);
 
 // Raises a control event of a control's own: posts MSG_CONTROL_EVENT to its event window.
 BOOL PostControlEvent(HWND controlWindow, int detail);

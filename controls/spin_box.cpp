@@ -9,10 +9,9 @@
 
 #include "controls/brush_cache.h"
 #include "controls/control_core.h"
-#include "runtime/heaps.h"
 #include "windows/events.h"
+#include "windows/messages.h"
 #include "windows/window_objects.h"
-#include "windows/window_procedure.h"
 
 enum : DWORD {
     SPIN_EDIT_STYLE = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_RIGHT,
@@ -61,14 +60,14 @@ static LRESULT SpinBoxOnNotify(ControlRecord *record, const NMHDR *header) {
 static LRESULT SpinBoxOnCtlColorEdit(ControlRecord *record, HDC dc) {
     SpinBoxFields *fields = SpinBoxFieldsOf(record);
     LRESULT result = NOT_HANDLED;
-    if (fields->frontColor != CLR_NONE) {
+    if (fields->frontColor != NO_OWN_COLOR) {
         SetTextColor(dc, fields->frontColor);
-        if (fields->backgroundColor == CLR_NONE) {
+        if (fields->backgroundColor == NO_OWN_COLOR) {
             SetBkColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
             result = (LRESULT)GetSysColorBrush(COLOR_BTNHIGHLIGHT);
         }
     }
-    if (fields->backgroundColor != CLR_NONE) {
+    if (fields->backgroundColor != NO_OWN_COLOR) {
         SetBkColor(dc, fields->backgroundColor);
         result = (LRESULT)fields->backgroundBrush;
     }
@@ -82,7 +81,7 @@ static LRESULT SpinBoxOnCtlColorStatic(ControlRecord *record, HWND window, HDC d
         return NOT_HANDLED;
     }
     SpinBoxFields *fields = SpinBoxFieldsOf(record);
-    if (fields->frontColor == CLR_NONE && fields->backgroundColor == CLR_NONE) {
+    if (fields->frontColor == NO_OWN_COLOR && fields->backgroundColor == NO_OWN_COLOR) {
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         SetBkColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
         return (LRESULT)GetSysColorBrush(COLOR_BTNHIGHLIGHT);
@@ -210,7 +209,7 @@ static void SpinBoxSetAttribute(ControlRecord *record, int attribute, int value)
     }
 }
 
-// Sets the text or background colour of the edit part (CLR_NONE: the system's). A background
+// Sets the text or background colour of the edit part (NO_OWN_COLOR: the system's). A background
 // colour holds one brush of the cache while it is set.
 static void SpinBoxSetColor(ControlRecord *record, int type, COLORREF color) {
     SpinBoxFields *fields = SpinBoxFieldsOf(record);
@@ -220,7 +219,7 @@ static void SpinBoxSetColor(ControlRecord *record, int type, COLORREF color) {
         if (fields->backgroundBrush) {
             ReleaseBrush(fields->backgroundBrush);
         }
-        fields->backgroundBrush = color == CLR_NONE ? 0 : AcquireBrush(color);
+        fields->backgroundBrush = color == NO_OWN_COLOR ? 0 : AcquireBrush(color);
         fields->backgroundColor = color;
         break;
     }
@@ -232,7 +231,7 @@ static COLORREF SpinBoxGetColor(ControlRecord *record, int type) {
     switch (type) {
     case FRONT_COLOR: return fields->frontColor;
     case BACKGROUND_COLOR: return fields->backgroundColor;
-    default: return CLR_NONE;
+    default: return NO_OWN_COLOR;
     }
 }
 
@@ -261,7 +260,6 @@ INT_PTR CreateSpinBox(ObjectNumber number, int x, int y, int width, int height, 
     if (!spinBoxOpsReady) {
         SpinBoxFillOps();
     }
-    ControlLibraryState *state = (ControlLibraryState *)StateBlockGet(controlLibraryState);
     DWORD editStyle = SPIN_EDIT_STYLE | (flags & SPIN_READ_ONLY ? ES_READONLY : 0);
     HWND edit = CreateControlWindow(WS_EX_CLIENTEDGE, "EDIT", 0, editStyle, 0, 0, 0, 0);
     if (!edit) {
@@ -276,13 +274,13 @@ INT_PTR CreateSpinBox(ObjectNumber number, int x, int y, int width, int height, 
     }
     SpinBoxFields *fields = SpinBoxFieldsOf(record);
     DWORD upDownStyle = SPIN_UPDOWN_STYLE | (flags & SPIN_NUMERIC ? UDS_SETBUDDYINT : 0);
-    fields->upDownHandle = CreateWindowExA(0, UPDOWN_CLASSA, 0, upDownStyle, 0, 0, 0, 0,
-                                           state->parentWindow, (HMENU)number, moduleHandle, 0);
+    fields->upDownHandle =
+        CreateControlWindow(0, UPDOWN_CLASSA, 0, upDownStyle, 0, 0, 0, 0, number);
     SetPropA(fields->upDownHandle, CONTROL_ID_PROPERTY, (HANDLE)number);
     SpinBoxSendUpDown(record, UDM_SETBUDDY, (WPARAM)edit, 0);
     SpinBoxSendUpDown(record, UDM_SETRANGE, 0, (maximum & 0xFFFF) | ((minimum & 0xFFFF) << 16));
-    fields->frontColor = CLR_NONE;
-    fields->backgroundColor = CLR_NONE;
+    fields->frontColor = NO_OWN_COLOR;
+    fields->backgroundColor = NO_OWN_COLOR;
     INT_PTR result = RegisterControl(number, record, edit, &spinBoxOps);
     SpinBoxResize(record, x, y, width, height);
     return result;

@@ -4,7 +4,6 @@
 // the control's subclass and applies the text colour again after every font change.
 #include "controls/text_area.h"
 
-#include <commctrl.h>
 #include <richedit.h>
 #include <string.h>
 
@@ -156,11 +155,7 @@ static void TextAreaSetText(ControlRecord *record, const char *text) {
 // Writes the whole text at position in the string buffer, as the window gives it; the cursor ends
 // right after it.
 static void TextAreaGetText(ControlRecord *record, int position) {
-    int length = GetWindowTextLengthA(record->handle);
-    char *address = BufferReserve(length, position);
-    *address = 0;
-    GetWindowTextA(record->handle, address, length + 1);
-    BufferGiveBack(length - (int)strlen(address));
+    ReadControlWindowText(record->handle, position);
 }
 
 // Writes one line's text, without its line break, at position in the string buffer; the cursor
@@ -221,13 +216,13 @@ static void TextAreaSetAttribute(ControlRecord *record, int attribute, int value
     }
 }
 
-// Sets the background colour, or the text colour of all present and later text. CLR_NONE gives
+// Sets the background colour, or the text colour of all present and later text. NO_OWN_COLOR gives
 // the system's window colour or the automatic text colour.
 static void TextAreaSetColor(ControlRecord *record, int type, COLORREF color) {
     TextAreaFields *fields = TextAreaFieldsOf(record);
     switch (type) {
     case BACKGROUND_COLOR:
-        if (color == CLR_NONE) {
+        if (color == NO_OWN_COLOR) {
             TextAreaSend(record, EM_SETBKGNDCOLOR, 1, 0);
         } else {
             TextAreaSend(record, EM_SETBKGNDCOLOR, 0, (LPARAM)color);
@@ -239,7 +234,7 @@ static void TextAreaSetColor(ControlRecord *record, int type, COLORREF color) {
         memset(&format, 0, sizeof format);
         format.cbSize = sizeof format;
         format.dwMask = CFM_COLOR;
-        format.dwEffects = color == CLR_NONE ? CFE_AUTOCOLOR : 0;
+        format.dwEffects = color == NO_OWN_COLOR ? CFE_AUTOCOLOR : 0;
         format.crTextColor = color;
         TextAreaSend(record, EM_SETCHARFORMAT, SCF_ALL, (LPARAM)&format);
         TextAreaSend(record, EM_SETCHARFORMAT, SCF_DEFAULT, (LPARAM)&format);
@@ -254,7 +249,7 @@ static COLORREF TextAreaGetColor(ControlRecord *record, int type) {
     switch (type) {
     case BACKGROUND_COLOR: return fields->backgroundColor;
     case FRONT_COLOR: return fields->frontColor;
-    default: return CLR_NONE;
+    default: return NO_OWN_COLOR;
     }
 }
 
@@ -313,8 +308,8 @@ INT_PTR CreateTextArea(ObjectNumber number, int x, int y, int width, int height,
         return 0;
     }
     TextAreaFields *fields = TextAreaFieldsOf(record);
-    fields->frontColor = CLR_NONE;
-    fields->backgroundColor = CLR_NONE;
+    fields->frontColor = NO_OWN_COLOR;
+    fields->backgroundColor = NO_OWN_COLOR;
     // The largest limit: the control keeps the limit as a signed count, and one of 0xFFFFFFFF would
     // read as -1, a limit that refuses every character the user types.
     SendMessageA(window, EM_LIMITTEXT, TEXT_AREA_LARGEST_LIMIT, 0);

@@ -3,7 +3,6 @@
 
 HANDLE processHeap;
 HANDLE objectHeap;
-HINSTANCE moduleHandle;
 
 void CreateObjectHeap() {
     objectHeap = HeapCreate(0, 1024, 0);

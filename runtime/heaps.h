@@ -1,4 +1,4 @@
-// The runtime's private heaps, the process globals that the libraries share, and state blocks.
+// The runtime's private heaps and the libraries' state blocks.
 #pragma once
 
 #include <windows.h>
@@ -8,8 +8,6 @@
 extern HANDLE processHeap;
 // Holds only the nodes of object lists. Never destroyed; it ends with the process.
 extern HANDLE objectHeap;
-// The program's instance handle, for window classes, windows and resources.
-extern HINSTANCE moduleHandle;
 
 // Creates objectHeap.
 void CreateObjectHeap();

@@ -4,20 +4,30 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "controls/control_core.h"
 #include "runtime/heaps.h"
+#include "runtime/process_globals.h"
 #include "runtime/string_engine.h"
+#if QUORVEL_TEST_LAYER >= 2
 #include "windows/window_objects.h"
+#endif
+#if QUORVEL_TEST_LAYER >= 3
+#include "controls/control_core.h"
+#endif
 
 void StartRuntimeForTests() {
     moduleHandle = GetModuleHandleA(0);
     processHeap = HeapCreate(0, 4096, 0);
     InitStringEngine();
     CreateObjectHeap();
+#if QUORVEL_TEST_LAYER >= 2
     InitWindowLibrary();
+#endif
+#if QUORVEL_TEST_LAYER >= 3
     InitControlLibrary();
+#endif
 }
 
+#if QUORVEL_TEST_LAYER >= 3
 std::string ControlText(ObjectNumber number) {
     int mark = stringBuffer.cursor;
     GetControlText(number, mark);
@@ -25,6 +35,7 @@ std::string ControlText(ObjectNumber number) {
     stringBuffer.cursor = mark;
     return text;
 }
+#endif
 
 std::vector<std::string> SplitLines(const std::string &text) {
     std::vector<std::string> lines;

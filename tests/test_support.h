@@ -8,11 +8,12 @@
 
 #include "runtime/object_table.h"
 
-// Starts the runtime libraries in the program's startup order.
+// Starts the runtime libraries in the program's startup order, up to the layer that the test
+// program tests (QUORVEL_TEST_LAYER: 1 the runtime, 2 the window layer, 3 and up the controls).
 void StartRuntimeForTests();
 
 // The whole text of a control, read through the string buffer at the cursor; the cursor is left as
-// it was.
+// it was. For test programs of the control layer and up.
 std::string ControlText(ObjectNumber number);
 // The lines of a text with CRLF line ends.
 std::vector<std::string> SplitLines(const std::string &text);

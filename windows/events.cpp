@@ -3,10 +3,11 @@
 
 #include "runtime/heaps.h"
 #include "windows/focus.h"
-#include "windows/window_procedure.h"
+
+void *eventState;
 
 // The event state block.
-static EventState *CurrentEventState() {
+static EventState *EventsState() {
     return (EventState *)StateBlockGet(eventState);
 }
 
@@ -109,6 +110,10 @@ void FreeDropData(EventState *state) {
     EventsReleaseDropsBut(state, 0);
 }
 
+void FreeEventState(void *block) {
+    FreeDropData((EventState *)block);
+}
+
 // Takes the oldest queued event off the queue and makes it the current event; returns its code.
 static int EventsHandOutPending(EventState *state) {
     PendingEvent *event = state->queueHead;
@@ -146,7 +151,7 @@ static bool EventsRetrieveMessage(int timeout, MSG *message) {
 }
 
 int WaitEvent(int timeout) {
-    EventState *state = CurrentEventState();
+    EventState *state = EventsState();
     // A drop event raised outside WaitEvent is still to be returned: its record stays.
     EventsReleaseDropsBut(state, EventsIsDropCode(state->pendingCode) ? state->dropData : 0);
     state->detail = -1;
@@ -199,7 +204,7 @@ void PushPendingEvent(EventState *state, int code, ObjectNumber window) {
 }
 
 void FlushWindowMessages() {
-    EventState *state = CurrentEventState();
+    EventState *state = EventsState();
     void *dropBefore = state->dropData;
     MSG message;
     while (PeekMessageA(&message, 0, 0, 0, PM_REMOVE)) {
@@ -213,17 +218,17 @@ void FlushWindowMessages() {
 }
 
 ObjectNumber EventSource() {
-    return CurrentEventState()->source;
+    return EventsState()->source;
 }
 
 ObjectNumber EventMenuItem() {
-    return CurrentEventState()->source;
+    return EventsState()->source;
 }
 
 ObjectNumber EventWindow() {
-    return CurrentEventState()->window;
+    return EventsState()->window;
 }
 
 int EventDetail() {
-    return CurrentEventState()->detail;
+    return EventsState()->detail;
 }

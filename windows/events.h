@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "runtime/object_table.h"
-#include "windows/window_objects.h"
+#include "windows/messages.h"
 
 // One queued window event, on processHeap.
 struct PendingEvent {
@@ -28,6 +28,9 @@ struct EventState {
     void *dropData;                    // drop record of the latest drop event, or null
 };
 static_assert(sizeof(EventState) == 40, "ten 32-bit fields");
+
+// The EventState block's handle.
+extern void *eventState;
 
 // A drop record: a block on processHeap that the event layer issues to a drop target and takes
 // over when the drop message that carries it is dispatched. Its sixth field points to the drop's
@@ -73,6 +76,8 @@ bool TakeDropRecord(EventState *state, LPARAM pointer);
 // Frees every drop record that the event state has taken over, the current one included, with
 // their data.
 void FreeDropData(EventState *state);
+// The event state block's release operation: its drop records.
+void FreeEventState(void *block);
 
 ObjectNumber EventSource();
 ObjectNumber EventMenuItem();

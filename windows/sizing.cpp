@@ -3,8 +3,9 @@
 #include "windows/sizing.h"
 
 #include "runtime/heaps.h"
-#include "windows/window_objects.h"
-#include "windows/window_procedure.h"
+#include "windows/messages.h"
+
+void *sizeMoveState;
 
 // Shared system cursors of the sizing.
 enum {
@@ -38,7 +39,7 @@ static const WORD sizingCursors[9] = {
     SIZING_CURSOR_NS,  SIZING_CURSOR_NESW, SIZING_CURSOR_NWSE,
 };
 
-static SizeMoveState *CurrentSizeMoveState() {
+static SizeMoveState *SizingState() {
     return (SizeMoveState *)StateBlockGet(sizeMoveState);
 }
 
@@ -111,7 +112,7 @@ static LRESULT SizingStart(HWND window, UINT message, WPARAM wParam, SizeMoveSta
     if (edge == 0) {
         state->restoreCursor = 1;
         GetCursorPos(&state->savedCursor);
-        state->placedCursor = state->leftCursor = state->savedCursor;
+        state->placedCursor = state->cursorBeforePlacement = state->savedCursor;
         PlaceSizingCursor(sizingCursors[0], state->savedCursor.x, state->savedCursor.y);
     } else {
         state->restoreCursor = 0;
@@ -148,7 +149,7 @@ static void SizingArrowKey(HWND window, SizeMoveState *state, int key) {
     if (!state->restoreCursor) {
         GetCursorPos(&cursor);
     }
-    state->leftCursor = cursor;
+    state->cursorBeforePlacement = cursor;
     int choice = sizingArrowChoices[state->edge][key - VK_LEFT];
     if (choice) {
         SizingChooseEdge(state, choice, cursor);
@@ -166,7 +167,7 @@ static void SizingArrowKey(HWND window, SizeMoveState *state, int key) {
 // True when the point is one of the two ends of the sizing's last own cursor placement.
 static bool SizingPlacementEnd(const SizeMoveState *state, POINT point) {
     return (point.x == state->placedCursor.x && point.y == state->placedCursor.y) ||
-           (point.x == state->leftCursor.x && point.y == state->leftCursor.y);
+           (point.x == state->cursorBeforePlacement.x && point.y == state->cursorBeforePlacement.y);
 }
 
 // A mouse move under capture: the dragged edges follow the cursor. Until the user moves the
@@ -223,7 +224,7 @@ static LRESULT SizingInput(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 LRESULT SizingFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    SizeMoveState *state = CurrentSizeMoveState();
+    SizeMoveState *state = SizingState();
     if (!state->active) {
         return SizingStart(window, message, wParam, state);
     }

@@ -14,9 +14,12 @@ struct SizeMoveState {
     int edge;           // dragged edge or corner: 0 none yet, else WMSZ_ values
     MINMAXINFO minMax;  // size limits
     POINT placedCursor; // where the sizing last put the cursor itself
-    POINT leftCursor;   // where the cursor stood before that
+    POINT cursorBeforePlacement; // where the cursor stood before that placement
 };
 static_assert(sizeof(SizeMoveState) == 92, "the sizing state's fields");
+
+// The SizeMoveState block's handle.
+extern void *sizeMoveState;
 
 // First stage of the translation of every message: 0 when it consumed the message, else
 // NOT_HANDLED.

@@ -1,18 +1,16 @@
 // Window objects: opening and closing top-level windows by number.
 #include "windows/window_objects.h"
 
-#include <commctrl.h>
 #include <ole2.h>
 #include <stdio.h>
 
 #include "runtime/heaps.h"
+#include "runtime/process_globals.h"
 #include "windows/events.h"
 #include "windows/sizing.h"
 #include "windows/window_procedure.h"
 
 ObjectTable *windowTable;
-void *eventState;
-void *sizeMoveState;
 HICON windowIcon;
 HCURSOR windowCursor;
 
@@ -20,18 +18,13 @@ HCURSOR windowCursor;
 enum { WINDOW_CLASS_NAME_SIZE = 32 };
 
 // Writes the class name of a window number.
-static void WindowClassName(ObjectNumber number, char *name) {
+static void WindowObjectClassName(ObjectNumber number, char *name) {
     sprintf(name, "WindowClass_%ld", (long)number);
-}
-
-// The event state's release operation: its leftover drop record.
-static void ReleaseEventState(void *block) {
-    FreeDropData((EventState *)block);
 }
 
 void InitWindowLibrary() {
     windowTable = ObjectTableCreate(sizeof(WindowRecord), 16, CloseWindowObject);
-    eventState = StateBlockCreate(sizeof(EventState), 0, ReleaseEventState);
+    eventState = StateBlockCreate(sizeof(EventState), 0, FreeEventState);
     windowIcon = LoadIconA(moduleHandle, MAKEINTRESOURCEA(1));
     windowCursor = LoadCursorA(0, (LPCSTR)IDC_ARROW);
     sizeMoveState = StateBlockCreate(sizeof(SizeMoveState), 0, 0);
@@ -39,7 +32,8 @@ void InitWindowLibrary() {
 
 // Chooses the outer position of a window about to open. outerWidth and outerHeight may be cut to
 // the screen for a centred window.
-static void WindowPlace(int flags, HWND parent, int *x, int *y, int *outerWidth, int *outerHeight) {
+static void WindowObjectPlace(int flags, HWND parent, int *x, int *y, int *outerWidth,
+                              int *outerHeight) {
     bool ignored = *x == POSITION_IGNORE || *y == POSITION_IGNORE;
     if (flags & WINDOW_CENTERED) {
         int screenWidth = GetSystemMetrics(SM_CXSCREEN);
@@ -78,7 +72,7 @@ static void WindowPlace(int flags, HWND parent, int *x, int *y, int *outerWidth,
 
 // The record of a window object while it still holds the window, or null: a handler run by a call
 // that sends messages may have closed the object, or opened its number again with another window.
-static WindowRecord *WindowRecordHolding(ObjectNumber number, HWND handle) {
+static WindowRecord *WindowObjectHolding(ObjectNumber number, HWND handle) {
     WindowRecord *record = (WindowRecord *)ObjectTableFind(windowTable, number);
     return record && record->handle == handle ? record : 0;
 }
@@ -94,7 +88,7 @@ INT_PTR OpenWindowObject(ObjectNumber number, int x, int y, int innerWidth, int 
         number = (ObjectNumber)record;
     }
     char className[WINDOW_CLASS_NAME_SIZE];
-    WindowClassName(number, className);
+    WindowObjectClassName(number, className);
     if (!title) {
         title = "";
     }
@@ -120,7 +114,7 @@ INT_PTR OpenWindowObject(ObjectNumber number, int x, int y, int innerWidth, int 
     AdjustWindowRect(&outer, style, FALSE);
     int outerWidth = outer.right - outer.left;
     int outerHeight = outer.bottom - outer.top;
-    WindowPlace(flags, parent, &x, &y, &outerWidth, &outerHeight);
+    WindowObjectPlace(flags, parent, &x, &y, &outerWidth, &outerHeight);
 
     HWND handle = CreateWindowExA(0, className, title, style, x, y, outerWidth, outerHeight, parent,
                                   0, moduleHandle, 0);
@@ -151,7 +145,7 @@ INT_PTR OpenWindowObject(ObjectNumber number, int x, int y, int innerWidth, int 
         ShowWindow(handle, command);
         // Showing ran messages too; a handler may have closed the window object, or opened the
         // number again.
-        record = WindowRecordHolding(number, handle);
+        record = WindowObjectHolding(number, handle);
         if (!record) {
             return 0;
         }
@@ -171,7 +165,7 @@ INT_PTR OpenWindowObject(ObjectNumber number, int x, int y, int innerWidth, int 
     record->acceleratorCount = 2;
     record->accelerators = accelerators;
     record->acceleratorTable = CreateAcceleratorTableA(accelerators, 2);
-    record->backgroundColor = CLR_NONE;
+    record->backgroundColor = NO_OWN_COLOR;
     record->mdiClient = 0;
     return dynamic ? number : (INT_PTR)handle;
 }
@@ -186,7 +180,7 @@ void CloseWindowObject(ObjectNumber number) {
     HWND owner = GetWindow(handle, GW_OWNER);
     if (owner && !mdiClient) {
         SetActiveWindow(owner);
-        if (!WindowRecordHolding(number, handle)) {
+        if (!WindowObjectHolding(number, handle)) {
             return;
         }
     }
@@ -199,11 +193,11 @@ void CloseWindowObject(ObjectNumber number) {
     } else {
         DestroyWindow(handle);
         char className[WINDOW_CLASS_NAME_SIZE];
-        WindowClassName(number, className);
+        WindowObjectClassName(number, className);
         UnregisterClassA(className, moduleHandle);
     }
     // The destruction ran the window's messages: the record may have moved, or gone.
-    record = WindowRecordHolding(number, handle);
+    record = WindowObjectHolding(number, handle);
     if (!record) {
         return;
     }

@@ -5,12 +5,7 @@
 #include <windows.h>
 
 #include "runtime/object_table.h"
-
-// Per-window message hook, of the shape of a window procedure.
-typedef LRESULT(CALLBACK *WindowMessageCallback)(HWND window, UINT message, WPARAM wParam,
-                                                 LPARAM lParam);
-// Background-erase hook.
-typedef LRESULT(CALLBACK *WindowEraseCallback)(HDC deviceContext, HWND window);
+#include "windows/messages.h"
 
 // The record of a window object in windowTable.
 struct WindowRecord {
@@ -19,7 +14,7 @@ struct WindowRecord {
     ACCEL *accelerators;                   // on processHeap
     HACCEL acceleratorTable;               // made from accelerators
     WindowMessageCallback messageCallback; // or null
-    COLORREF backgroundColor;              // CLR_NONE: no colour of its own
+    COLORREF backgroundColor;              // NO_OWN_COLOR: none of its own
     HBRUSH backgroundBrush;                // fills the client area on WM_ERASEBKGND when set
     HWND mdiClient;                    // MDI client of an MDI child; null for a top-level window
     WindowEraseCallback eraseCallback; // or null
@@ -43,8 +38,6 @@ constexpr char DROP_ACCEPT_PROPERTY[] = "QV_DropAccept";
 enum { POSITION_IGNORE = -0xFFFF };
 
 extern ObjectTable *windowTable;
-extern void *eventState;    // the EventState block's handle
-extern void *sizeMoveState; // the SizeMoveState block's handle
 extern HICON windowIcon;
 extern HCURSOR windowCursor;
 

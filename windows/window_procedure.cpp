@@ -2,12 +2,13 @@
 // concerned, and everything else is answered or defaulted.
 #include "windows/window_procedure.h"
 
-#include "controls/control_core.h"
 #include "runtime/heaps.h"
 #include "windows/events.h"
 #include "windows/focus.h"
 #include "windows/sizing.h"
 #include "windows/window_objects.h"
+
+ControlRouter controlRouter;
 
 // EVENT_TRAY details of the mouse messages of a tray click.
 static const struct {
@@ -22,7 +23,7 @@ static const struct {
 
 // The window object a message belongs to: the first window from the message's window upwards that
 // carries "QV_WindowID". Sets *numbered to that window (0 when none) and returns its number, or -1.
-static ObjectNumber WindowNumberOf(HWND window, HWND *numbered) {
+static ObjectNumber TranslateWindowNumber(HWND window, HWND *numbered) {
     for (HWND current = window; current; current = GetParent(current)) {
         HANDLE id = GetPropA(current, WINDOW_ID_PROPERTY);
         if (id) {
@@ -35,8 +36,8 @@ static ObjectNumber WindowNumberOf(HWND window, HWND *numbered) {
 }
 
 // WM_ERASEBKGND: the window's own brush, else its erase hook, else the class brush.
-static LRESULT WindowEraseBackground(EventState *state, WindowRecord *record, ObjectNumber number,
-                                     HWND window, HDC deviceContext) {
+static LRESULT TranslateEraseBackground(EventState *state, WindowRecord *record,
+                                        ObjectNumber number, HWND window, HDC deviceContext) {
     LRESULT result = NOT_HANDLED;
     if (record && record->backgroundBrush) {
         RECT client;
@@ -51,7 +52,7 @@ static LRESULT WindowEraseBackground(EventState *state, WindowRecord *record, Ob
 }
 
 // WM_COMMAND: a control's notification, a menu command or an accelerator command.
-static LRESULT WindowCommand(EventState *state, HWND window, WPARAM wParam, LPARAM lParam) {
+static LRESULT TranslateCommand(EventState *state, HWND window, WPARAM wParam, LPARAM lParam) {
     if (RouteToControl((HWND)lParam, window, WM_COMMAND, wParam, lParam) != NOT_HANDLED) {
         return 0;
     }
@@ -78,7 +79,7 @@ static LRESULT WindowCommand(EventState *state, HWND window, WPARAM wParam, LPAR
 }
 
 // MSG_TRAY_DEFERRED: a tray click of a known kind becomes EVENT_TRAY.
-static LRESULT WindowTrayClick(EventState *state, WPARAM wParam, LPARAM lParam) {
+static LRESULT TranslateTrayClick(EventState *state, WPARAM wParam, LPARAM lParam) {
     state->pendingCode = EVENT_TRAY;
     state->source = (ObjectNumber)wParam;
     for (const auto &click : trayClicks) {
@@ -99,7 +100,7 @@ LRESULT TranslateWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
     }
 
     HWND numbered;
-    ObjectNumber number = WindowNumberOf(window, &numbered);
+    ObjectNumber number = TranslateWindowNumber(window, &numbered);
     WindowRecord *record =
         numbered ? (WindowRecord *)ObjectTableFind(windowTable, number) : (WindowRecord *)0;
 
@@ -138,7 +139,7 @@ LRESULT TranslateWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
             PushPendingEvent(state, EVENT_CLOSE, number);
         }
         return 0;
-    case WM_ERASEBKGND: return WindowEraseBackground(state, record, number, window, (HDC)wParam);
+    case WM_ERASEBKGND: return TranslateEraseBackground(state, record, number, window, (HDC)wParam);
     case WM_SYSCOLORCHANGE:
         if (record && !record->mdiClient) {
             EnumChildWindows(window, BroadcastSysColorChange, 0);
@@ -149,7 +150,7 @@ LRESULT TranslateWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
             return NOT_HANDLED;
         }
         return RouteToControl(((NMHDR *)lParam)->hwndFrom, window, message, wParam, lParam);
-    case WM_COMMAND: return WindowCommand(state, window, wParam, lParam);
+    case WM_COMMAND: return TranslateCommand(state, window, wParam, lParam);
     case WM_HSCROLL:
     case WM_VSCROLL:
     case WM_CTLCOLOREDIT:
@@ -159,7 +160,7 @@ LRESULT TranslateWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
     case MSG_FORWARD_TO_CONTROL:
         return RouteToControl((HWND)lParam, window, message, wParam, lParam);
     case MSG_TRAY_NOTIFY: PostMessageA(window, MSG_TRAY_DEFERRED, wParam, lParam); return 0;
-    case MSG_TRAY_DEFERRED: return WindowTrayClick(state, wParam, lParam);
+    case MSG_TRAY_DEFERRED: return TranslateTrayClick(state, wParam, lParam);
     case MSG_CONTROL_EVENT:
         state->pendingCode = EVENT_CONTROL;
         state->source = (ObjectNumber)wParam;
@@ -195,19 +196,12 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 LRESULT RouteToControl(HWND controlWindow, HWND window, UINT message, WPARAM wParam,
                        LPARAM lParam) {
     // Only a window of this thread can be one of its controls. A handle that names no window would
-    // otherwise pass the test below as control 0, its property and identifier both reading 0.
-    if (!controlWindow || GetWindowThreadProcessId(controlWindow, 0) != GetCurrentThreadId()) {
+    // otherwise look like control 0 to the router, its property and identifier both reading 0.
+    if (!controlRouter || !controlWindow ||
+        GetWindowThreadProcessId(controlWindow, 0) != GetCurrentThreadId()) {
         return NOT_HANDLED;
     }
-    ObjectNumber number = (ObjectNumber)GetPropA(controlWindow, CONTROL_ID_PROPERTY);
-    if (number != GetWindowLongA(controlWindow, GWL_ID)) {
-        return NOT_HANDLED;
-    }
-    ControlRecord *record = (ControlRecord *)ObjectTableFind(controlTable, number);
-    if (!record || !record->ops->onParentMessage) {
-        return NOT_HANDLED;
-    }
-    return record->ops->onParentMessage(record, window, message, wParam, lParam);
+    return controlRouter(controlWindow, window, message, wParam, lParam);
 }
 
 BOOL CALLBACK BroadcastSysColorChange(HWND child, LPARAM value) {

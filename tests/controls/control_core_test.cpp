@@ -12,6 +12,7 @@
 #include "controls/spin_box.h"
 #include "controls/text_area.h"
 #include "runtime/heaps.h"
+#include "runtime/process_globals.h"
 
 namespace {
 
@@ -144,7 +145,7 @@ TEST_F(ControlCoreTest, ReplacingANumberDestroysTheOldControl) {
     ASSERT_NE(nullptr, record);
     EXPECT_EQ(area, record->handle);
     EXPECT_EQ(0, record->textArea.emptyLineState);
-    EXPECT_EQ(CLR_NONE, record->textArea.frontColor);
+    EXPECT_EQ(NO_OWN_COLOR, record->textArea.frontColor);
 }
 
 // A creation that fails changes nothing: the control that holds the number lives on.

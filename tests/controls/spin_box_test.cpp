@@ -82,9 +82,9 @@ TEST_F(SpinBoxTest, CreationBindsBothPartsToTheNumber) {
     EXPECT_TRUE(GetWindowLongA(edit, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
     EXPECT_EQ(UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
               GetWindowLongA(upDown, GWL_STYLE) & 0xFF);
-    EXPECT_EQ(CLR_NONE, record->ops->getColor(record, FRONT_COLOR));
-    EXPECT_EQ(CLR_NONE, record->ops->getColor(record, BACKGROUND_COLOR));
-    EXPECT_EQ(CLR_NONE, record->ops->getColor(record, 3));
+    EXPECT_EQ(NO_OWN_COLOR, record->ops->getColor(record, FRONT_COLOR));
+    EXPECT_EQ(NO_OWN_COLOR, record->ops->getColor(record, BACKGROUND_COLOR));
+    EXPECT_EQ(NO_OWN_COLOR, record->ops->getColor(record, 3));
     EXPECT_EQ((HBRUSH)0, record->spinBox.backgroundBrush);
     // No getText slot: the generic reading gives the edit part's text.
     EXPECT_EQ("1", ControlText(SPIN));
@@ -386,9 +386,9 @@ TEST_F(SpinBoxColorTest, BackgroundColourHoldsOneCachedBrush) {
     EXPECT_EQ(again, entry->brush);
     EXPECT_EQ(1, entry->references);
     EXPECT_TRUE(brush == again || GetObjectType(brush) == 0);
-    record->ops->setColor(record, BACKGROUND_COLOR, CLR_NONE);
+    record->ops->setColor(record, BACKGROUND_COLOR, NO_OWN_COLOR);
     EXPECT_EQ((HBRUSH)0, record->spinBox.backgroundBrush);
-    EXPECT_EQ(CLR_NONE, record->ops->getColor(record, BACKGROUND_COLOR));
+    EXPECT_EQ(NO_OWN_COLOR, record->ops->getColor(record, BACKGROUND_COLOR));
     EXPECT_EQ(0u, GetObjectType(again));
     EXPECT_EQ(AskSystem(WM_CTLCOLOREDIT), Ask(WM_CTLCOLOREDIT));
 }
@@ -412,7 +412,7 @@ TEST_F(SpinBoxColorTest, BothColoursPaintTextOnTheBackground) {
         ASSERT_EQ((int)sizeof look, GetObjectA(brush, sizeof look, &look));
         EXPECT_EQ(navy, look.lbColor);
     }
-    record->ops->setColor(record, BACKGROUND_COLOR, CLR_NONE);
+    record->ops->setColor(record, BACKGROUND_COLOR, NO_OWN_COLOR);
 }
 
 TEST_F(SpinBoxTest, DestroyTakesTheUpDownAndTheBrush) {

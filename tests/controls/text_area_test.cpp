@@ -65,7 +65,7 @@ class TextAreaTest : public ControlTest {
         CHARFORMATA format = {};
         format.cbSize = sizeof format;
         SendMessageA(area, EM_GETCHARFORMAT, which, (LPARAM)&format);
-        return (format.dwEffects & CFE_AUTOCOLOR) ? CLR_NONE : format.crTextColor;
+        return (format.dwEffects & CFE_AUTOCOLOR) ? NO_OWN_COLOR : format.crTextColor;
     }
     HWND area = 0;
     ControlRecord *record = nullptr;
@@ -90,9 +90,9 @@ TEST_F(TextAreaTest, CreationMakesARegisteredRichEdit) {
     EXPECT_EQ(richEdit.lpfnWndProc, textAreaBaseProc);
     EXPECT_EQ(0, Count());
     EXPECT_EQ("", Text());
-    EXPECT_EQ(CLR_NONE, ops->getColor(record, FRONT_COLOR));
-    EXPECT_EQ(CLR_NONE, ops->getColor(record, BACKGROUND_COLOR));
-    EXPECT_EQ(CLR_NONE, ops->getColor(record, 5));
+    EXPECT_EQ(NO_OWN_COLOR, ops->getColor(record, FRONT_COLOR));
+    EXPECT_EQ(NO_OWN_COLOR, ops->getColor(record, BACKGROUND_COLOR));
+    EXPECT_EQ(NO_OWN_COLOR, ops->getColor(record, 5));
 
     // Later text areas use the library that is already there: no further load.
     HMODULE loaded = richEdit20Module;
@@ -322,12 +322,12 @@ TEST_F(TextAreaTest, TextColourSurvivesAFontChange) {
     EXPECT_EQ(RGB(255, 0, 0), TextColor(SCF_SELECTION));
     EXPECT_EQ(RGB(255, 0, 0), TextColor(SCF_DEFAULT));
 
-    ops->setColor(record, FRONT_COLOR, CLR_NONE);
-    EXPECT_EQ(CLR_NONE, ops->getColor(record, FRONT_COLOR));
+    ops->setColor(record, FRONT_COLOR, NO_OWN_COLOR);
+    EXPECT_EQ(NO_OWN_COLOR, ops->getColor(record, FRONT_COLOR));
     SendMessageA(area, EM_SETSEL, 0, -1);
-    EXPECT_EQ(CLR_NONE, TextColor(SCF_SELECTION));
+    EXPECT_EQ(NO_OWN_COLOR, TextColor(SCF_SELECTION));
     ops->setColor(record, 3, RGB(1, 1, 1));
-    EXPECT_EQ(CLR_NONE, ops->getColor(record, 3));
+    EXPECT_EQ(NO_OWN_COLOR, ops->getColor(record, 3));
 }
 
 TEST_F(TextAreaTest, BackgroundColour) {
@@ -335,8 +335,8 @@ TEST_F(TextAreaTest, BackgroundColour) {
     EXPECT_EQ(RGB(0, 0, 128), ops->getColor(record, BACKGROUND_COLOR));
     // EM_SETBKGNDCOLOR answers with the colour it replaces.
     EXPECT_EQ(RGB(0, 0, 128), (COLORREF)SendMessageA(area, EM_SETBKGNDCOLOR, 0, RGB(0, 0, 128)));
-    ops->setColor(record, BACKGROUND_COLOR, CLR_NONE);
-    EXPECT_EQ(CLR_NONE, ops->getColor(record, BACKGROUND_COLOR));
+    ops->setColor(record, BACKGROUND_COLOR, NO_OWN_COLOR);
+    EXPECT_EQ(NO_OWN_COLOR, ops->getColor(record, BACKGROUND_COLOR));
     EXPECT_EQ(GetSysColor(COLOR_WINDOW), (COLORREF)SendMessageA(area, EM_SETBKGNDCOLOR, 1, 0));
 }
 

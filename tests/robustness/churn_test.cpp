@@ -14,6 +14,7 @@
 #include "controls/text_area.h"
 #include "robustness_support.h"
 #include "runtime/heaps.h"
+#include "runtime/process_globals.h"
 #include "windows/events.h"
 #include "windows/window_objects.h"
 
@@ -169,7 +170,7 @@ TEST(Churn, TenThousandControlsOfEveryKindLeaveNoRecordBrushOrWindow) {
                 wrongBrushes += GetObjectType(brush) != OBJ_BRUSH;
                 brushes.insert(brush);
                 if (k % 7 == 0) {
-                    record->ops->setColor(record, BACKGROUND_COLOR, CLR_NONE);
+                    record->ops->setColor(record, BACKGROUND_COLOR, NO_OWN_COLOR);
                 }
             }
             // Half of the dynamic controls go at once; the others go with their parent.

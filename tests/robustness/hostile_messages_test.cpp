@@ -37,6 +37,7 @@
 #include "harness.h"
 #include "robustness_support.h"
 #include "runtime/heaps.h"
+#include "runtime/process_globals.h"
 #include "runtime/string_engine.h"
 #include "test_support.h"
 #include "windows/events.h"

@@ -12,6 +12,7 @@
 #include "input_support.h"
 #include "test_support.h"
 #include "runtime/heaps.h"
+#include "runtime/process_globals.h"
 #include "windows/events.h"
 #include "windows/focus.h"
 #include "windows/window_objects.h"

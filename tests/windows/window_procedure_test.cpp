@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "controls/control_core.h"
 #include "window_test_support.h"
 
 namespace {
@@ -509,9 +508,10 @@ TEST_F(CommandTest, FocusCommandsMoveTheFocusForwardAndBackward) {
     }
 }
 
-// A control kind of the tests' own whose onParentMessage records its calls.
+// A router of the tests' own in place of a control library's: it records what the window layer
+// hands it and answers as it is told.
 struct RoutedCall {
-    ControlRecord *record;
+    HWND control;
     HWND window;
     UINT message;
     WPARAM wParam;
@@ -520,51 +520,30 @@ struct RoutedCall {
 std::vector<RoutedCall> routed;
 LRESULT routedAnswer;
 
-LRESULT RecordParentMessage(ControlRecord *record, HWND window, UINT message, WPARAM wParam,
-                            LPARAM lParam) {
-    routed.push_back({record, window, message, wParam, lParam});
+LRESULT RecordRoute(HWND control, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    routed.push_back({control, window, message, wParam, lParam});
     return routedAnswer;
-}
-
-ControlOps MakeOps(bool withParentHandler) {
-    ControlOps ops = {};
-    ops.kind = 99;
-    ops.tableSize = sizeof ops;
-    ops.onParentMessage = withParentHandler ? RecordParentMessage : nullptr;
-    return ops;
-}
-ControlOps routingOps = MakeOps(true);
-ControlOps silentOps = MakeOps(false);
-
-// A STATIC child registered as a control of the given kind; released when its window goes.
-HWND AddControl(HWND parent, ObjectNumber number, ControlOps *ops) {
-    HWND child = CreateChild(parent, "STATIC", 0);
-    ControlRecord *record = (ControlRecord *)ObjectTableAllocate(controlTable, number);
-    RegisterControl(number, record, child, ops);
-    return child;
-}
-
-ControlRecord *ControlOf(ObjectNumber number) {
-    return (ControlRecord *)ObjectTableFind(controlTable, number);
 }
 
 class RoutingTest : public TranslationTest {
   protected:
     void SetUp() override {
         TranslationTest::SetUp();
-        control = AddControl(window, 3, &routingOps);
+        control = CreateChild(window, "STATIC", 3);
         routed.clear();
         routedAnswer = 0x5151;
+        previousRouter = controlRouter;
+        controlRouter = RecordRoute;
     }
     void TearDown() override {
+        controlRouter = previousRouter;
         TranslationTest::TearDown();
-        EXPECT_EQ(ControlOf(3), nullptr); // released with its window
     }
     HWND control = 0;
+    ControlRouter previousRouter = nullptr;
 };
 
-TEST_F(RoutingTest, ControlMessagesGoToTheKindsParentHandler) {
-    ASSERT_EQ(GetWindowLongA(control, GWL_ID), 3);
+TEST_F(RoutingTest, ControlMessagesGoToTheRouter) {
     const UINT routedMessages[] = {
         WM_HSCROLL,     WM_VSCROLL,        WM_CTLCOLOREDIT,       WM_CTLCOLORLISTBOX,
         WM_CTLCOLORBTN, WM_CTLCOLORSTATIC, MSG_FORWARD_TO_CONTROL};
@@ -572,7 +551,7 @@ TEST_F(RoutingTest, ControlMessagesGoToTheKindsParentHandler) {
         routed.clear();
         EXPECT_EQ(SendMessageA(window, message, 0x1111, (LPARAM)control), 0x5151) << message;
         ASSERT_EQ(routed.size(), 1u) << message;
-        EXPECT_EQ(routed[0].record, ControlOf(3));
+        EXPECT_EQ(routed[0].control, control);
         EXPECT_EQ(routed[0].window, window);
         EXPECT_EQ(routed[0].message, message);
         EXPECT_EQ(routed[0].wParam, 0x1111u);
@@ -586,13 +565,15 @@ TEST_F(RoutingTest, ControlMessagesGoToTheKindsParentHandler) {
         EXPECT_TRUE(routed.empty()) << message;
     }
 
+    // WM_NOTIFY names the control in its header.
     NMHDR header = {control, 3, (UINT)-2};
     routed.clear();
     EXPECT_EQ(SendMessageA(window, WM_NOTIFY, 3, (LPARAM)&header), 0x5151);
     ASSERT_EQ(routed.size(), 1u);
+    EXPECT_EQ(routed[0].control, control);
     EXPECT_EQ(routed[0].lParam, (LPARAM)&header);
 
-    // A handler's answer other than NOT_HANDLED ends a command without an event.
+    // An answer other than NOT_HANDLED ends a command without an event.
     Events()->source = -5;
     EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(3, 0), (LPARAM)control), 0);
     EXPECT_EQ(Events()->pendingCode, 0);
@@ -604,46 +585,25 @@ TEST_F(RoutingTest, ControlMessagesGoToTheKindsParentHandler) {
     EXPECT_EQ(TranslateWindowMessage(window, WM_CTLCOLORSTATIC, 0, (LPARAM)control), NOT_HANDLED);
 }
 
-TEST_F(RoutingTest, ControlsThatCannotBeFoundOrHaveNoHandlerAreNotRouted) {
-    HWND silent = AddControl(window, 4, &silentOps);
-    EXPECT_EQ(TranslateWindowMessage(window, WM_CTLCOLORSTATIC, 0, (LPARAM)silent), NOT_HANDLED);
-    Events()->pendingCode = 0;
-    EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(4, 0), (LPARAM)silent), 0);
+// While no control library runs, nothing is routed: a command from a child still becomes an
+// event.
+TEST_F(RoutingTest, WithoutARouterNothingIsRouted) {
+    controlRouter = nullptr;
+    EXPECT_EQ(TranslateWindowMessage(window, WM_CTLCOLORSTATIC, 0, (LPARAM)control), NOT_HANDLED);
+    EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(3, BN_CLICKED), (LPARAM)control), 0);
     EXPECT_EQ(Events()->pendingCode, EVENT_CONTROL);
-    EXPECT_EQ(Events()->source, 4);
-
-    // Property and identifier disagree.
-    HWND mismatched = AddControl(window, 5, &routingOps);
-    SetPropA(mismatched, "QV_ID", (HANDLE)3);
-    // An identifier with no control behind it.
-    HWND unregistered = CreateChild(window, "STATIC", 6);
-    SetPropA(unregistered, "QV_ID", (HANDLE)6);
-    for (HWND child : {mismatched, unregistered}) {
-        EXPECT_EQ(TranslateWindowMessage(window, WM_CTLCOLORSTATIC, 0, (LPARAM)child), NOT_HANDLED);
-    }
+    EXPECT_EQ(Events()->source, 3);
     EXPECT_TRUE(routed.empty());
-    RemovePropA(unregistered, "QV_ID");
 }
 
-TEST_F(RoutingTest, AChildWithoutPropertyAndIdentifierZeroIsControlZero) {
-    HWND controlZero = AddControl(window, 0, &routingOps);
-    HWND anonymous = CreateChild(window, "STATIC", 0);
-    EXPECT_EQ(TranslateWindowMessage(window, WM_CTLCOLORSTATIC, 0, (LPARAM)anonymous), 0x5151);
-    ASSERT_EQ(routed.size(), 1u);
-    EXPECT_EQ(routed[0].record, ControlOf(0));
-    EXPECT_EQ(ControlOf(0)->handle, controlZero);
-    EXPECT_EQ(routed[0].lParam, (LPARAM)anonymous);
-}
-
-// Handles that name no window of this thread read as property 0 and identifier 0; with a control 0
-// present they must still not reach it.
+// Handles that name no window of this thread would read as property 0 and identifier 0, the marks
+// of control 0: they never reach the router.
 TEST_F(RoutingTest, HandlesThatNameNoWindowOfThisThreadAreNotRouted) {
-    AddControl(window, 0, &routingOps);
     OtherThreadWindow foreign;
     ASSERT_TRUE(IsWindow(foreign.window));
     ASSERT_EQ(GetWindowLongA(foreign.window, GWL_ID), 0);
-    const LPARAM handles[] = {1, 0x1234, (LPARAM)0xFFFFFFFF, (LPARAM)0xDEADBEEF,
-                              (LPARAM)foreign.window};
+    const LPARAM handles[] = {
+        0, 1, 0x1234, (LPARAM)0xFFFFFFFF, (LPARAM)0xDEADBEEF, (LPARAM)foreign.window};
     const UINT messages[] = {MSG_FORWARD_TO_CONTROL, WM_HSCROLL, WM_CTLCOLORSTATIC};
     for (LPARAM handle : handles) {
         for (UINT message : messages) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "runtime/heaps.h"
+#include "runtime/process_globals.h"
 #include "test_support.h"
 #include "windows/events.h"
 #include "windows/window_objects.h"
