@@ -17,14 +17,11 @@ build: deps $(BUILD)/CMakeCache.txt
 	cmake --build --preset default
 
 test: build
+	bash cmake/check-layers.sh
 	bash cmake/wine-session.sh $(BUILD) bash cmake/run-tests.sh $(BUILD) --preset default
 
 run: build
-	@if [ -f $(BUILD)/quorvel.exe ]; then \
-		bash cmake/run-quorvel.sh $(BUILD); \
-	else \
-		echo "The program is not there yet: only the runtime and its tests are built."; \
-	fi
+	bash cmake/run-quorvel.sh $(BUILD)
 
 # Not part of 'make test': benchmarks measure, they never pass or fail on speed.
 bench: build

@@ -24,13 +24,13 @@ if [ "${2:-}" = "--demo-in-session" ]; then
     cd "$work"
     rm -f quorvel-block.txt quorvel-window.txt quorvel-demo-error.txt
     # Wine's helper processes keep inherited descriptors open: their output goes to files.
-    if ! wine "$build/tests/quorvel_demo.exe" start >demo-start.log 2>&1; then
+    if ! bash "$root/cmake/wine-lane.sh" "$build/tests/quorvel_demo.exe" start >demo-start.log 2>&1; then
         echo "The demo could not start the tool: $(cat quorvel-demo-error.txt 2>/dev/null)" >&2
         exit 1
     fi
     read -r x y width height <quorvel-window.txt
     import -window root -crop "${width}x${height}+${x}+${y}" +repage "$build/quorvel.png"
-    if ! wine "$build/tests/quorvel_demo.exe" exit >demo-exit.log 2>&1; then
+    if ! bash "$root/cmake/wine-lane.sh" "$build/tests/quorvel_demo.exe" exit >demo-exit.log 2>&1; then
         echo "The demo could not close the tool: $(cat quorvel-demo-error.txt 2>/dev/null)" >&2
         exit 1
     fi
@@ -40,7 +40,8 @@ if [ "${2:-}" = "--demo-in-session" ]; then
 fi
 
 if [ -z "${DISPLAY:-}" ]; then
-    exec bash "$root/cmake/wine-session.sh" "$build" bash "$0" "$build" --demo-in-session
+    QUORVEL_LANES=1 exec bash "$root/cmake/wine-session.sh" "$build" bash "$0" "$build" \
+        --demo-in-session
 fi
 
 # On the user's display, in a Wine prefix of its own under the build folder: the tests' prefix runs
