@@ -163,6 +163,17 @@ bool IsBusyHeapBlock(HANDLE heap, const void *block) {
     return found;
 }
 
+int CountBusyBlocks(HANDLE heap) {
+    int busy = 0;
+    PROCESS_HEAP_ENTRY entry = {};
+    HeapLock(heap);
+    while (HeapWalk(heap, &entry)) {
+        busy += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0;
+    }
+    HeapUnlock(heap);
+    return busy;
+}
+
 ClipboardHolderProcess::ClipboardHolderProcess() : process() {
     sprintf(heldName, "QuorvelClipboardHeld%lu", GetCurrentProcessId());
     sprintf(releaseName, "QuorvelClipboardRelease%lu", GetCurrentProcessId());

@@ -29,6 +29,8 @@ bool IsImeWindow(HWND window);
 int CountThreadWindows();
 // True when the block is an allocated block of the heap, as HeapWalk reports it.
 bool IsBusyHeapBlock(HANDLE heap, const void *block);
+// Number of blocks in use in a heap, as HeapWalk reports them.
+int CountBusyBlocks(HANDLE heap);
 
 // A "STATIC" window of another thread of this process, alive while the object lives; the thread
 // runs a message loop. The top-level window has the given style (a visible one takes the

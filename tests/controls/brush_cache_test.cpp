@@ -7,6 +7,7 @@
 
 #include "controls/brush_cache.h"
 #include "runtime/heaps.h"
+#include "test_support.h"
 
 namespace {
 
@@ -114,21 +115,12 @@ TEST(BrushCacheTest, ReleaseOfAForeignBrushChangesNothing) {
     EXPECT_EQ(0u, GetObjectType(held));
 }
 
-int BusyBlocks(HANDLE heap) {
-    int busy = 0;
-    PROCESS_HEAP_ENTRY entry = {};
-    while (HeapWalk(heap, &entry)) {
-        busy += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0;
-    }
-    return busy;
-}
-
 // While no brush can be made, a request leaves no entry behind and counts nothing; once brushes
 // can be made again, the same colour gets one.
 TEST(BrushCacheTest, AColourWhoseBrushCannotBeMadeGetsNoEntry) {
     const COLORREF color = RGB(91, 92, 93);
     int entries = EntryCount();
-    int nodes = BusyBlocks(objectHeap);
+    int nodes = CountBusyBlocks(objectHeap);
     // Every GDI handle the process may have, taken.
     std::vector<HBRUSH> hoard;
     for (int i = 0; i < 200000; i++) {
@@ -143,7 +135,7 @@ TEST(BrushCacheTest, AColourWhoseBrushCannotBeMadeGetsNoEntry) {
         EXPECT_EQ((HBRUSH)0, AcquireBrush(color));
         EXPECT_EQ(entries, EntryCount());
         EXPECT_EQ(nullptr, EntryOf(color));
-        EXPECT_EQ(nodes, BusyBlocks(objectHeap));
+        EXPECT_EQ(nodes, CountBusyBlocks(objectHeap));
     }
     DeleteObject(hoard.back());
     hoard.pop_back();
@@ -158,7 +150,7 @@ TEST(BrushCacheTest, AColourWhoseBrushCannotBeMadeGetsNoEntry) {
     ReleaseBrush(made);
     EXPECT_EQ(0u, GetObjectType(made));
     EXPECT_EQ(entries, EntryCount());
-    EXPECT_EQ(nodes, BusyBlocks(objectHeap));
+    EXPECT_EQ(nodes, CountBusyBlocks(objectHeap));
 }
 
 } // namespace

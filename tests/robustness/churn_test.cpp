@@ -66,7 +66,7 @@ struct Holdings {
 
 Holdings TakeHoldings() {
     DropEvents();
-    return {BusyHeapBlocks(processHeap), BusyHeapBlocks(objectHeap), ThreadWindowSet()};
+    return {CountBusyBlocks(processHeap), CountBusyBlocks(objectHeap), ThreadWindowSet()};
 }
 
 void ExpectHoldingsAsBefore(const Holdings &before) {

@@ -452,7 +452,7 @@ void HostileMessages::Observe(std::vector<Event> *immediate, std::vector<int> *q
 }
 
 TEST_F(HostileMessages, ARandomStreamRaisesOnlyTheTranslatedEventsAndTheToolStillWorks) {
-    const int heapBlocks = BusyHeapBlocks(processHeap);
+    const int heapBlocks = CountBusyBlocks(processHeap);
     const int startCursor = stringBuffer.cursor;
     int mismatches = 0, starts = 0, copies = 0, quits = 0, eventsSeen = 0;
     for (int i = 0; i < MESSAGE_COUNT && mismatches < 10; i++) {
@@ -507,21 +507,10 @@ TEST_F(HostileMessages, ARandomStreamRaisesOnlyTheTranslatedEventsAndTheToolStil
     }
     printf("busy blocks of processHeap: %d before, %d after, %d of them the test's own foreign "
            "blocks\n",
-           heapBlocks, BusyHeapBlocks(processHeap), keptOnProcessHeap);
-    EXPECT_EQ(heapBlocks + keptOnProcessHeap, BusyHeapBlocks(processHeap));
+           heapBlocks, CountBusyBlocks(processHeap), keptOnProcessHeap);
+    EXPECT_EQ(heapBlocks + keptOnProcessHeap, CountBusyBlocks(processHeap));
 
-    // The tool still works: Start writes a whole block of the count shown, Copy copies it.
-    SetControlState(CONTROL_COUNT, 5);
-    ASSERT_TRUE(pump.Click(CONTROL_START));
-    std::string block = ControlText(CONTROL_TEXT);
-    BlockShape shape = ReadBlock(block);
-    EXPECT_TRUE(shape.valid) << shape.fault;
-    EXPECT_EQ(5, shape.count);
-    ASSERT_TRUE(pump.Click(CONTROL_COPY));
-    std::string copied;
-    EXPECT_TRUE(ReadClipboardText(&copied));
-    EXPECT_EQ(block, copied);
-    EXPECT_EQ(0, pump.cursorFaults);
+    ExpectStartAndCopyWork(&pump, 5);
 }
 
 } // namespace

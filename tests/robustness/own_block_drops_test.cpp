@@ -128,18 +128,7 @@ TEST(OwnBlockDrops, TheRuntimesOwnBlocksAreNeverTakenForDropRecords) {
     EXPECT_EQ(nullptr, Events()->dropData);
     EXPECT_TRUE(RuntimeHeapsValid());
 
-    // The tool still works: Start writes a whole block of the count shown, Copy copies it.
-    SetControlState(CONTROL_COUNT, 4);
-    ASSERT_TRUE(pump.Click(CONTROL_START));
-    std::string block = ControlText(CONTROL_TEXT);
-    BlockShape shape = ReadBlock(block);
-    EXPECT_TRUE(shape.valid) << shape.fault;
-    EXPECT_EQ(4, shape.count);
-    ASSERT_TRUE(pump.Click(CONTROL_COPY));
-    std::string copied;
-    EXPECT_TRUE(ReadClipboardText(&copied));
-    EXPECT_EQ(block, copied);
-    EXPECT_EQ(0, pump.cursorFaults);
+    ExpectStartAndCopyWork(&pump, 4);
     ShutdownLibraries();
 }
 

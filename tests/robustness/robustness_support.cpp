@@ -3,25 +3,16 @@
 
 #include <psapi.h>
 
+#include <gtest/gtest.h>
+
+#include "harness.h"
+
 #include "app/main_window.h"
 #include "runtime/heaps.h"
 #include "runtime/string_engine.h"
 #include "windows/events.h"
 #include "windows/window_objects.h"
 #include "windows/window_procedure.h"
-
-int BusyHeapBlocks(HANDLE heap) {
-    int busy = 0;
-    PROCESS_HEAP_ENTRY entry = {};
-    HeapLock(heap);
-    while (HeapWalk(heap, &entry)) {
-        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
-            busy++;
-        }
-    }
-    HeapUnlock(heap);
-    return busy;
-}
 
 bool RuntimeHeapsValid() {
     return HeapValidate(processHeap, 0, 0) && HeapValidate(objectHeap, 0, 0) &&
@@ -60,6 +51,20 @@ bool EventWaiting() {
     MSG message;
     return ((EventState *)StateBlockGet(eventState))->queueHead ||
            PeekMessageA(&message, 0, 0, 0, PM_NOREMOVE);
+}
+
+void ExpectStartAndCopyWork(EventPump *pump, int count) {
+    SetControlState(CONTROL_COUNT, count);
+    ASSERT_TRUE(pump->Click(CONTROL_START));
+    std::string block = ControlText(CONTROL_TEXT);
+    BlockShape shape = ReadBlock(block);
+    EXPECT_TRUE(shape.valid) << shape.fault;
+    EXPECT_EQ(count, shape.count);
+    ASSERT_TRUE(pump->Click(CONTROL_COPY));
+    std::string copied;
+    EXPECT_TRUE(ReadClipboardText(&copied));
+    EXPECT_EQ(block, copied);
+    EXPECT_EQ(0, pump->cursorFaults);
 }
 
 EventPump::EventPump() : startCursor(stringBuffer.cursor) {}

@@ -11,8 +11,6 @@
 #include "runtime/object_table.h"
 #include "test_support.h"
 
-// Busy (allocated) blocks of a heap, as HeapWalk reports them.
-int BusyHeapBlocks(HANDLE heap);
 // True when each of the runtime's three heaps (processHeap, objectHeap, StringHeap) validates.
 bool RuntimeHeapsValid();
 // The process's committed private memory (PagefileUsage).
@@ -24,6 +22,11 @@ std::set<HWND> ThreadWindowSet();
 ControlRecord *ControlOf(ObjectNumber number);
 // True when a message or a queued event waits for WaitEvent.
 bool EventWaiting();
+
+class EventPump;
+// The tool still works: through the real event path, Start writes a whole block of the count and
+// Copy puts it on the clipboard; every event left the string buffer's cursor where it was.
+void ExpectStartAndCopyWork(EventPump *pump, int count);
 
 // Runs the main window's events the way the program's loop does (WaitEvent, then DispatchEvent)
 // and counts the events after which the string buffer's cursor was not back where it started.

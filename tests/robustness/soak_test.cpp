@@ -25,9 +25,9 @@ struct Figures {
 Figures TakeFigures() {
     Figures figures;
     figures.committed = CommittedBytes();
-    figures.processBlocks = BusyHeapBlocks(processHeap);
-    figures.objectBlocks = BusyHeapBlocks(objectHeap);
-    figures.stringBlocks = BusyHeapBlocks(StringHeap);
+    figures.processBlocks = CountBusyBlocks(processHeap);
+    figures.objectBlocks = CountBusyBlocks(objectHeap);
+    figures.stringBlocks = CountBusyBlocks(StringHeap);
     figures.windows = ThreadWindowSet();
     return figures;
 }

@@ -3,17 +3,7 @@
 
 #include <windows.h>
 
-// Number of blocks in use in a heap, as HeapWalk reports them.
-inline int CountBusyBlocks(HANDLE heap) {
-    PROCESS_HEAP_ENTRY entry = {};
-    int count = 0;
-    while (HeapWalk(heap, &entry)) {
-        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
-            count++;
-        }
-    }
-    return count;
-}
+#include "test_support.h"
 
 // Puts a new private heap in place of one of the runtime's heap globals while the object lives,
 // so that a test sees only its own blocks. A maximum size other than 0 makes the heap fixed, so

@@ -215,6 +215,12 @@ class SizingTest : public testing::Test {
         ASSERT_EQ(0, Sizing()->edge);
     }
 
+    // A key of a keyboard sizing: the sizing may put the cursor somewhere, so the press is settled
+    // once the pointer's echo of that has come as well.
+    bool TypeSizingKey(WORD key, SeenEvents *codes = nullptr) {
+        return TypeKey(key, false, codes) && RunUntilQuiet(codes);
+    }
+
     // Presses the left button on a point of the frame and waits for the sizing to start.
     void PressOnFrame(POINT point, int edge, SeenEvents *codes = nullptr) {
         MoveMouse(point);
@@ -393,7 +399,7 @@ TEST_F(ChildSizingTest, KeysForAnotherRuntimeWindowLeaveTheSizingAlone) {
     RECT parentRect = WindowRectOf(parent);
     SetFocus(parent);
     for (WORD key : {(WORD)VK_RIGHT, (WORD)VK_RIGHT, (WORD)VK_DOWN, (WORD)VK_RETURN}) {
-        ASSERT_TRUE(TypeKey(key, false, &codes)) << key;
+        ASSERT_TRUE(TypeSizingKey(key, &codes)) << key;
     }
     EXPECT_TRUE(Same(parentRect, WindowRectOf(parent))) << Text(WindowRectOf(parent));
     EXPECT_TRUE(Same(start, WindowRectOf(window))) << Text(WindowRectOf(window));
@@ -401,11 +407,11 @@ TEST_F(ChildSizingTest, KeysForAnotherRuntimeWindowLeaveTheSizingAlone) {
     EXPECT_FALSE(Contains(codes, WM_EXITSIZEMOVE));
     // The sized window's own keys still work.
     SetFocus(window);
-    ASSERT_TRUE(TypeKey(VK_RIGHT, false, &codes));
-    ASSERT_TRUE(TypeKey(VK_RIGHT, false, &codes));
+    ASSERT_TRUE(TypeSizingKey(VK_RIGHT, &codes));
+    ASSERT_TRUE(TypeSizingKey(VK_RIGHT, &codes));
     EXPECT_TRUE(Same(Moved(start, {0, 0, 10, 0}), WindowRectOf(window)))
         << Text(WindowRectOf(window));
-    ASSERT_TRUE(TypeKey(VK_ESCAPE, false, &codes));
+    ASSERT_TRUE(TypeSizingKey(VK_ESCAPE, &codes));
     EXPECT_EQ((HWND)0, GetCapture());
     EXPECT_TRUE(Contains(codes, WM_EXITSIZEMOVE));
 }
@@ -576,11 +582,11 @@ TEST_F(ChildSizingTest, TheWindowsAnswerToWmSizingDecidesTheRectangle) {
 
     MoveMouse(CenterOf(dragged));
     StartKeyboardSizing();
-    ASSERT_TRUE(TypeKey(VK_RIGHT));
-    ASSERT_TRUE(TypeKey(VK_RIGHT));
+    ASSERT_TRUE(TypeSizingKey(VK_RIGHT));
+    ASSERT_TRUE(TypeSizingKey(VK_RIGHT));
     RECT stepped = Moved(dragged, {0, 0, 17, -4});
     EXPECT_TRUE(Same(stepped, WindowRectOf(window))) << Text(WindowRectOf(window));
-    ASSERT_TRUE(TypeKey(VK_RETURN));
+    ASSERT_TRUE(TypeSizingKey(VK_RETURN));
     EXPECT_TRUE(Same(stepped, WindowRectOf(window))) << Text(WindowRectOf(window));
 }
 
@@ -733,7 +739,7 @@ TEST_F(ChildSizingTest, ArrowKeysChooseAnEdgeThenStepTenPixelsAndEnterOrEscapeKe
         // Enter and Escape end the sizing alike, at the size reached.
         RECT reached = WindowRectOf(window);
         WORD end = round++ % 2 ? VK_ESCAPE : VK_RETURN;
-        ASSERT_TRUE(TypeKey(end, false, &codes));
+        ASSERT_TRUE(TypeSizingKey(end, &codes));
         EXPECT_EQ(0, Sizing()->active) << "after key " << end;
         EXPECT_EQ((HWND)0, GetCapture());
         EXPECT_TRUE(Same(reached, WindowRectOf(window))) << Text(WindowRectOf(window));
@@ -754,12 +760,12 @@ TEST_F(ChildSizingTest, KeyboardSizingWithoutMouseMovesPutsTheCursorBack) {
             MoveMouse(c);
             StartKeyboardSizing();
             for (WORD key : {(WORD)VK_RIGHT, (WORD)VK_RIGHT, (WORD)VK_DOWN, (WORD)VK_DOWN}) {
-                ASSERT_TRUE(TypeKey(key));
+                ASSERT_TRUE(TypeSizingKey(key));
             }
             // The sizing took the cursor to the bottom-right corner, 10 pixels out each way.
             corner = {r.right + 8, r.bottom + 8};
             left = SettleCursorAt(corner);
-            ASSERT_TRUE(TypeKey(end));
+            ASSERT_TRUE(TypeSizingKey(end));
             ASSERT_EQ(0, Sizing()->active);
             back = SettleCursorAt(c);
         }
@@ -770,7 +776,7 @@ TEST_F(ChildSizingTest, KeyboardSizingWithoutMouseMovesPutsTheCursorBack) {
 
 TEST_F(ChildSizingTest, MouseMoveDuringAKeyboardSizingLeavesTheCursorWhereItIs) {
     StartKeyboardSizing();
-    ASSERT_TRUE(TypeKey(VK_RIGHT));
+    ASSERT_TRUE(TypeSizingKey(VK_RIGHT));
     ASSERT_EQ(WMSZ_RIGHT, Sizing()->edge);
     // The user moves the mouse (to a new point each time, should Wine's echo of the pointer's
     // way swallow a move): the right edge follows it.
@@ -785,7 +791,7 @@ TEST_F(ChildSizingTest, MouseMoveDuringAKeyboardSizingLeavesTheCursorWhereItIs) 
     EXPECT_TRUE(Same(moved, CursorPos()));
     EXPECT_EQ(moved.x + 2, WindowRectOf(window).right);
     EXPECT_EQ(0, Sizing()->restoreCursor);
-    ASSERT_TRUE(TypeKey(VK_RETURN));
+    ASSERT_TRUE(TypeSizingKey(VK_RETURN));
     EXPECT_EQ(0, Sizing()->active);
     // Nothing puts the cursor back: it stays where the user left it.
     EXPECT_TRUE(SettleEvents([&] { return Same(moved, CursorPos()); }));
@@ -800,7 +806,7 @@ TEST_F(ChildSizingTest, ChildWindowIsSizedInItsParentsCoordinates) {
     SeenEvents codes;
     StartKeyboardSizing(&codes);
     for (WORD key : {VK_LEFT, VK_LEFT, VK_UP, VK_UP, VK_RETURN}) {
-        ASSERT_TRUE(TypeKey(key, false, &codes));
+        ASSERT_TRUE(TypeSizingKey(key, &codes));
     }
     EXPECT_EQ(0, Sizing()->active);
 

@@ -28,15 +28,6 @@ HWND CreatePlainPopup(int x, int y, int width, int height, bool visible) {
                            height, 0, 0, moduleHandle, 0);
 }
 
-int CountBusyBlocks(HANDLE heap) {
-    int count = 0;
-    PROCESS_HEAP_ENTRY entry = {};
-    while (HeapWalk(heap, &entry)) {
-        count += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0;
-    }
-    return count;
-}
-
 int CountWindowObjects() {
     int count = 0;
     ObjectNumber number;
