@@ -59,6 +59,82 @@ double MedianRatio(const std::vector<double> &subject, const std::vector<double>
     return Median(ratios);
 }
 
+namespace {
+
+// The value at a share of the way through sorted values, between neighbours.
+double Quantile(std::vector<double> values, double share) {
+    std::sort(values.begin(), values.end());
+    double at = share * (double)(values.size() - 1);
+    size_t below = (size_t)at;
+    if (below + 1 >= values.size()) {
+        return values.back();
+    }
+    return values[below] + (at - (double)below) * (values[below + 1] - values[below]);
+}
+
+std::vector<double> Ratios(const std::vector<double> &subject,
+                           const std::vector<double> &baseline) {
+    std::vector<double> ratios;
+    for (size_t i = 0; i < subject.size() && i < baseline.size(); i++) {
+        if (baseline[i] > 0) {
+            ratios.push_back(subject[i] / baseline[i]);
+        }
+    }
+    return ratios;
+}
+
+} // namespace
+
+double RatioSpread(const std::vector<double> &subject, const std::vector<double> &baseline) {
+    std::vector<double> ratios = Ratios(subject, baseline);
+    double median = Median(ratios);
+    if (ratios.size() < 2 || median <= 0) {
+        return 0;
+    }
+    return (Quantile(ratios, 0.75) - Quantile(ratios, 0.25)) / median;
+}
+
+bool MeasureRatios(int rounds, bool (*round)(Rounds *times, std::string *fault, void *context),
+                   void *context, const RatioFigure *ratios, int ratioCount, Rounds *kept) {
+    const int attempts = 3;
+    double keptSpread = 0;
+    for (int attempt = 0; attempt < attempts; attempt++) {
+        Rounds times;
+        for (int i = 0; i < rounds; i++) {
+            std::string fault;
+            if (!round(&times, &fault, context)) {
+                for (int r = 0; r < ratioCount; r++) {
+                    ReportFailure(ratios[r].name, fault);
+                }
+                return false;
+            }
+        }
+        double spread = 0;
+        for (int r = 0; r < ratioCount; r++) {
+            spread =
+                std::max(spread, RatioSpread(times.subject, times.baselines[ratios[r].baseline]));
+        }
+        if (attempt == 0 || spread < keptSpread) {
+            *kept = times;
+            keptSpread = spread;
+        }
+        if (keptSpread <= SPREAD_LIMIT) {
+            break;
+        }
+        ReportDetail("a spread of %.1f %% is over %.0f %%: measured again", 100 * spread,
+                     100 * SPREAD_LIMIT);
+    }
+    for (int r = 0; r < ratioCount; r++) {
+        const std::vector<double> &baseline = kept->baselines[ratios[r].baseline];
+        double spread = RatioSpread(kept->subject, baseline);
+        char text[96];
+        snprintf(text, sizeof text, "%.3f spread %.1f %%%s", MedianRatio(kept->subject, baseline),
+                 100 * spread, spread > SPREAD_LIMIT ? " (noisy)" : "");
+        Report(std::string(ratios[r].name) + ": " + text);
+    }
+    return true;
+}
+
 void ReportFigure(const char *name, double value, int decimals) {
     char text[64];
     snprintf(text, sizeof text, "%.*f", decimals, value);

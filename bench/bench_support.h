@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// The largest spread of a steady figure: above it, a figure is measured again, then marked noisy.
+const double SPREAD_LIMIT = 0.10;
+
 // Milliseconds on the high-resolution clock.
 double NowMs();
 // The median of the values (the mean of the middle two for an even count); 0 for none.
@@ -14,6 +17,28 @@ double Median(std::vector<double> values);
 // The median of the ratios subject[i] / baseline[i]: each pair is timed back to back, so a
 // machine that slows down for a while slows both sides of a pair alike.
 double MedianRatio(const std::vector<double> &subject, const std::vector<double> &baseline);
+
+// The spread of a figure's ratios: their interquartile range as a share of their median.
+double RatioSpread(const std::vector<double> &subject, const std::vector<double> &baseline);
+
+// The rounds of a timed figure. Each round times the subject and then each of its baselines once,
+// so that the pairs are interleaved (subject, baseline, subject, ...) and a slow stretch of the
+// machine hits both sides of a pair.
+struct Rounds {
+    std::vector<double> subject;
+    std::vector<double> baselines[2];
+};
+// One ratio of a timed figure: its name and which baseline it divides by.
+struct RatioFigure {
+    const char *name;
+    int baseline;
+};
+// Times rounds of a figure (round appends one time to each list of the Rounds and returns false on
+// failure, with the reason) and reports each ratio with its spread. A measurement with a ratio
+// whose spread is over 10 % is made again, up to three times in all; the one with the smallest
+// spread is reported, marked noisy if it is still over. False when a round failed.
+bool MeasureRatios(int rounds, bool (*round)(Rounds *times, std::string *fault, void *context),
+                   void *context, const RatioFigure *ratios, int ratioCount, Rounds *kept);
 
 // Records one figure: printed at once and kept for the results file. The value is written with
 // decimals digits after the point.
@@ -37,8 +62,8 @@ std::string BuildProgramPath(const char *relative);
 void SettleEvents();
 
 // The figures, each in its own file.
-void MeasureStart99AgainstSetText();
-void MeasureEngineAgainstSnprintf();
-void MeasureStartupAgainstMinimal();
+void MeasureStart99();
+void MeasureEngine();
+void MeasureStartup();
 void MeasureProgramSize();
 void MeasureMemoryGrowth();

@@ -1,8 +1,12 @@
-// block_engine_vs_snprintf: the text of 100,000 identifier entries built in memory by the string
-// engine, with the generator's own expression steps and without a control, against the same text
-// written with snprintf into a preallocated buffer. Each line the engine builds is appended to the
-// text where the generator would hand it to the text area. Both sides take their identifiers from
-// the same fast, repeatable source, and the two texts must be equal byte for byte.
+// The text of 100,000 identifier entries built in memory by the string engine, with the
+// generator's own expression steps and without a control, against two baselines:
+// block_engine_vs_snprintf, the same text written with snprintf into a preallocated buffer; and
+// block_engine_vs_raw, plain code that makes the same heap calls as the generator's road (the
+// line variables' allocations, reallocations and releases, with the same sizes, on a private heap
+// without serialisation) and writes each line into its block directly, without the engine. Each
+// line is appended to the text where the generator would hand it to the text area. All three take
+// their identifiers from the same fast, repeatable source, and the texts must be equal byte for
+// byte.
 #include <stdio.h>
 #include <string.h>
 
@@ -154,38 +158,138 @@ void BuildWithSnprintf() {
     textLength = at - text;
 }
 
+// The raw road's heap, like the string engine's own.
+HANDLE rawHeap;
+const char HEX[] = "0123456789ABCDEF";
+
+// Writes value as exactly digits uppercase hexadecimal digits at the pointer; returns the end.
+char *RawHex(char *at, unsigned int value, int digits) {
+    for (int i = digits - 1; i >= 0; i--) {
+        at[i] = HEX[value & 0xF];
+        value >>= 4;
+    }
+    return at + digits;
+}
+
+char *RawText(char *at, const char *text, size_t length) {
+    memcpy(at, text, length);
+    return at + length;
+}
+
+// The line variable's block, made or resized to hold length characters and the spare bytes, as
+// the engine's assignments do.
+char *RawLine(char *line, size_t length) {
+    return (char *)(line ? HeapReAlloc(rawHeap, HEAP_NO_SERIALIZE, line, length + 5)
+                         : HeapAlloc(rawHeap, HEAP_NO_SERIALIZE, length + 5));
+}
+
+// One entry's lines, each written into the line block as the generator's assignments size it.
+void RawEntry() {
+    UUID uuid;
+    memset(&uuid, 0, sizeof uuid);
+    RepeatableUuid(&uuid);
+    char *line = RawLine(0, 18);
+    *RawHex(RawText(line, "  Data.l $", 10), uuid.Data1, 8) = 0;
+    AppendLine(line);
+    line = RawLine(line, 14);
+    RawHex(RawText(line, "  Data.w $", 10), uuid.Data2, 4);
+    line = RawLine(line, 21);
+    *RawHex(RawText(line + 14, ", $", 3), uuid.Data3, 4) = 0;
+    AppendLine(line);
+    line = RawLine(line, 12);
+    char *at = RawHex(RawText(line, "  Data.b $", 10), uuid.Data4[0], 2);
+    for (int k = 1; k < 8; k++) {
+        size_t length = at - line;
+        line = RawLine(line, length + 5);
+        at = RawHex(RawText(line + length, ", $", 3), uuid.Data4[k], 2);
+    }
+    *at = 0;
+    AppendLine(line);
+    line = RawLine(line, 2);
+    memcpy(line, "  ", 3);
+    AppendLine(line);
+    HeapFree(rawHeap, HEAP_NO_SERIALIZE, line);
+}
+
+// The block as plain code makes it, with the generator's heap calls.
+void BuildRaw() {
+    seed = 2463534242u;
+    textLength = 0;
+    char *line = RawLine(0, 11);
+    memcpy(line, "DataSection", 12);
+    AppendLine(line);
+    for (int i = 1; i <= ENTRIES; i++) {
+        char label[32];
+        char *at = RawText(label, "  Uuid_Number_", 14);
+        char digits[10];
+        int count = 0;
+        for (unsigned int value = (unsigned int)i; value; value /= 10) {
+            digits[count++] = (char)('0' + value % 10);
+        }
+        while (count > 0) {
+            *at++ = digits[--count];
+        }
+        *at++ = ':';
+        size_t length = at - label;
+        line = RawLine(line, length);
+        memcpy(line, label, length);
+        line[length] = 0;
+        AppendLine(line);
+        RawEntry();
+    }
+    line = RawLine(line, 14);
+    memcpy(line, "EndDataSection", 15);
+    AppendLine(line);
+    HeapFree(rawHeap, HEAP_NO_SERIALIZE, line);
+}
+
+const int SNPRINTF = 0;
+const int RAW = 1;
+
+// One round: the engine, snprintf, the raw road; each text must be the engine's.
+bool TimeEngine(Rounds *times, std::string *fault, void *context) {
+    const std::string &engineText = *(const std::string *)context;
+    void (*const builds[])() = {BuildWithEngine, BuildWithSnprintf, BuildRaw};
+    std::vector<double> *lists[] = {&times->subject, &times->baselines[SNPRINTF],
+                                    &times->baselines[RAW]};
+    for (int i = 0; i < 3; i++) {
+        double begin = NowMs();
+        builds[i]();
+        lists[i]->push_back(NowMs() - begin);
+        if (engineText.size() != textLength || memcmp(engineText.data(), text, textLength) != 0) {
+            *fault = "the three roads built different texts";
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
-void MeasureEngineAgainstSnprintf() {
-    const char *name = "block_engine_vs_snprintf";
+void MeasureEngine() {
+    const RatioFigure ratios[] = {{"block_engine_vs_snprintf", SNPRINTF},
+                                  {"block_engine_vs_raw", RAW}};
     text = (char *)VirtualAlloc(0, TEXT_CAPACITY, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (!text) {
-        ReportFailure(name, "no room for the text");
-        return;
-    }
-    // Touch every page once, so that neither side pays for the first use of the buffer.
-    memset(text, 0, TEXT_CAPACITY);
-
-    std::vector<double> engine, formatter;
-    std::string engineText;
-    for (int i = 0; i < REPETITIONS; i++) {
-        double begin = NowMs();
-        BuildWithEngine();
-        engine.push_back(NowMs() - begin);
-        if (i == 0) {
-            engineText.assign(text, textLength);
+    rawHeap = HeapCreate(HEAP_NO_SERIALIZE, 4096, 0);
+    if (!text || !rawHeap) {
+        for (const RatioFigure &ratio : ratios) {
+            ReportFailure(ratio.name, "no room for the text");
         }
-        begin = NowMs();
-        BuildWithSnprintf();
-        formatter.push_back(NowMs() - begin);
-    }
-    bool same = engineText == std::string(text, textLength);
-    VirtualFree(text, 0, MEM_RELEASE);
-    if (!same) {
-        ReportFailure(name, "the engine and snprintf built different texts");
         return;
     }
-    ReportDetail("%s: %d entries, engine %.1f ms, snprintf %.1f ms (medians of %d pairs)", name,
-                 ENTRIES, Median(engine), Median(formatter), REPETITIONS);
-    ReportFigure(name, MedianRatio(engine, formatter));
+    // Touch every page once, so that no road pays for the first use of the buffer.
+    memset(text, 0, TEXT_CAPACITY);
+    BuildWithEngine();
+    std::string engineText(text, textLength);
+    BuildRaw();
+
+    Rounds times;
+    if (MeasureRatios(REPETITIONS, TimeEngine, &engineText, ratios, 2, &times)) {
+        ReportDetail("block_engine: %d entries, engine %.1f ms, snprintf %.1f ms, raw %.1f ms "
+                     "(medians of %d rounds)",
+                     ENTRIES, Median(times.subject), Median(times.baselines[SNPRINTF]),
+                     Median(times.baselines[RAW]), REPETITIONS);
+    }
+    HeapDestroy(rawHeap);
+    VirtualFree(text, 0, MEM_RELEASE);
 }

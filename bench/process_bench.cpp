@@ -113,30 +113,52 @@ double CommittedBytes(HANDLE process) {
     return (double)counters.PagefileUsage;
 }
 
+// The programs of the start-up figure: the tool and its two baselines.
+struct Startup {
+    std::string tool;
+    std::string minimal;
+    std::string raw;
+};
+
+const int MINIMAL = 0;
+const int RAW = 1;
+
+// One round: the tool, the minimal window, the raw window, each started and timed until idle.
+bool TimeStartups(Rounds *times, std::string *fault, void *context) {
+    const Startup *programs = (const Startup *)context;
+    double tool = TimeStartup(programs->tool, "WindowClass_0", true);
+    double minimal = TimeStartup(programs->minimal, "MinimalWindow", false);
+    double raw = TimeStartup(programs->raw, "RawToolWindow", true);
+    if (tool < 0 || minimal < 0 || raw < 0) {
+        *fault = tool < 0      ? "quorvel.exe did not start"
+                 : minimal < 0 ? "minimal_window.exe did not start"
+                               : "raw_window.exe did not start";
+        return false;
+    }
+    times->subject.push_back(tool);
+    times->baselines[MINIMAL].push_back(minimal);
+    times->baselines[RAW].push_back(raw);
+    return true;
+}
+
 } // namespace
 
-void MeasureStartupAgainstMinimal() {
-    const char *name = "startup_vs_minimal";
-    std::string tool = BuildProgramPath("quorvel.exe");
-    std::string minimal = BuildProgramPath("bench\\minimal_window.exe");
-    // One start of each first: the system's files are then in the cache for both.
-    TimeStartup(tool, "WindowClass_0", true);
-    TimeStartup(minimal, "MinimalWindow", false);
-    std::vector<double> toolTimes, minimalTimes;
-    for (int i = 0; i < STARTUP_REPETITIONS; i++) {
-        double toolTime = TimeStartup(tool, "WindowClass_0", true);
-        double minimalTime = TimeStartup(minimal, "MinimalWindow", false);
-        if (toolTime < 0 || minimalTime < 0) {
-            ReportFailure(name, toolTime < 0 ? "quorvel.exe did not start"
-                                             : "minimal_window.exe did not start");
-            return;
-        }
-        toolTimes.push_back(toolTime);
-        minimalTimes.push_back(minimalTime);
+void MeasureStartup() {
+    const RatioFigure ratios[] = {{"startup_vs_minimal", MINIMAL}, {"startup_vs_raw", RAW}};
+    Startup programs = {BuildProgramPath("quorvel.exe"),
+                        BuildProgramPath("bench\\minimal_window.exe"),
+                        BuildProgramPath("bench\\raw_window.exe")};
+    // One start of each first: the system's files are then in the cache for all three.
+    std::string fault;
+    Rounds warm;
+    TimeStartups(&warm, &fault, &programs);
+    Rounds times;
+    if (MeasureRatios(STARTUP_REPETITIONS, TimeStartups, &programs, ratios, 2, &times)) {
+        ReportDetail("startup: quorvel.exe %.1f ms, minimal_window.exe %.1f ms, raw_window.exe "
+                     "%.1f ms (medians of %d rounds)",
+                     Median(times.subject), Median(times.baselines[MINIMAL]),
+                     Median(times.baselines[RAW]), STARTUP_REPETITIONS);
     }
-    ReportDetail("%s: quorvel.exe %.1f ms, minimal_window.exe %.1f ms (medians of %d pairs)", name,
-                 Median(toolTimes), Median(minimalTimes), STARTUP_REPETITIONS);
-    ReportFigure(name, MedianRatio(toolTimes, minimalTimes));
 }
 
 void MeasureProgramSize() {

@@ -35,8 +35,10 @@ fi
 echo "Running the benchmarks under Wine (about four minutes, most of it 1,000 Start actions)..."
 tail -n +1 -f "$log" &
 tail_pid=$!
-(cd "$build" && bash "$root/cmake/wine-session.sh" "$build" wine "$bench" bench-figures.txt "$@" \
-    >"$log" 2>&1)
+# One lane: the benchmark, the programs it starts, the wineserver and the X server all run on one
+# CPU, so that no round trip waits for a wakeup on another CPU, the largest noise there is.
+(cd "$build" && QUORVEL_LANES=1 bash "$root/cmake/wine-session.sh" "$build" \
+    bash "$root/cmake/wine-lane.sh" "$bench" bench-figures.txt "$@" >"$log" 2>&1)
 status=$?
 sleep 0.5
 kill "$tail_pid" 2>/dev/null

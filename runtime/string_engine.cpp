@@ -265,14 +265,15 @@ void PadLeft(const char *text, int width, const char *padText, int position) {
         text = BufferPointerAt(offset);
     }
     // The text may lie at or just behind the destination: moved from its end, it moves to the
-    // right safely; a text that lies further right moves to the left from its start. The fields
-    // are a few characters wide, too short for the C runtime's memmove to pay.
+    // right safely; a text that lies further right moves to the left from its start; a text that
+    // fills its field where it lies (a producer's result padded in place) stays. The fields are a
+    // few characters wide, too short for the C runtime's memmove to pay.
     char *moved = destination + fill;
     if (moved > text) {
         for (int at = length - 1; at >= 0; at--) {
             moved[at] = text[at];
         }
-    } else {
+    } else if (moved < text) {
         for (int at = 0; at < length; at++) {
             moved[at] = text[at];
         }
