@@ -200,7 +200,6 @@ class HostileMessages : public testing::Test {
     // The pointer of a drop message: a valid record (true), or a foreign pointer (false).
     LPARAM DropPointer(bool *valid) {
         static char staticBlock[64];
-        char stackBlock[64] = {};
         *valid = false;
         switch (Below(12)) {
         case 0:
@@ -254,6 +253,8 @@ class HostileMessages : public testing::Test {
     HHOOK hook = 0;
     std::vector<void *> consumed;                      // drop records that an event took and freed
     std::vector<std::pair<HANDLE, void *>> keptBlocks; // foreign blocks, never taken
+    // A block on the stack of the running test, which outlives the messages that point into it.
+    char *stackBlock = nullptr;
 };
 
 // The events of a WM_COMMAND, as the translation gives them; no control kind answers it.
@@ -440,6 +441,8 @@ void HostileMessages::Observe(std::vector<Event> *immediate, std::vector<int> *q
 }
 
 TEST_F(HostileMessages, ARandomStreamRaisesOnlyTheTranslatedEventsAndTheToolStillWorks) {
+    char onStack[64] = {};
+    stackBlock = onStack;
     const int heapBlocks = BusyHeapBlocks(processHeap);
     const int startCursor = stringBuffer.cursor;
     int mismatches = 0, starts = 0, copies = 0, quits = 0, eventsSeen = 0;
