@@ -3,9 +3,10 @@
 # Runs as root, or through sudo.
 set -euo pipefail
 
-# imagemagick: `make run` takes its screenshot of the tool with `import`.
+# imagemagick: `make run` takes its screenshot of the tool with `import`. clang: the second
+# compiler of `make test-clang`.
 packages=(make cmake g++-mingw-w64-i686 mingw-w64-tools googletest wine wine32:i386 xvfb xauth
-    imagemagick)
+    imagemagick clang)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
