@@ -4,8 +4,8 @@
 #include "runtime/heaps.h"
 
 void *ObjectListInsert(ObjectListNode **head, int objectSize) {
-    ObjectListNode *node = (ObjectListNode *)HeapAlloc(
-        objectHeap, HEAP_ZERO_MEMORY, sizeof(ObjectListNode) + (SIZE_T)objectSize);
+    ObjectListNode *node = (ObjectListNode *)HeapAlloc(objectHeap, HEAP_ZERO_MEMORY,
+                                                       sizeof(ObjectListNode) + (SIZE_T)objectSize);
     if (!node) {
         return 0;
     }
