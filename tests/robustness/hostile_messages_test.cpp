@@ -324,12 +324,12 @@ Expected HostileMessages::SendOne() {
                message == WM_GETTEXT || message == WM_SYSCOMMAND || message == WM_TIMER ||
                message == WM_SYSTEM_TIMER) {
             int span = Below(4);
-            message = spans[span].first + Below(spans[span].last - spans[span].first + 1);
+            message = spans[span].first + Below((int)(spans[span].last - spans[span].first + 1));
         }
     } else if (choice == 18) {
         // The control procedures' own message, to a control.
         PostMessageA(controls[Below((int)controls.size())], WM_SETFONT, AnyParameter(),
-                     AnyParameter());
+                     (LPARAM)AnyParameter());
         return expected;
     } else {
         // Text in and out of the main window, with valid buffers.
