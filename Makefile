@@ -5,7 +5,7 @@ BUILD := build
 
 BUILD_CLANG := build-clang
 
-.PHONY: all deps build test run bench clean format build-clang test-clang
+.PHONY: all deps build test run bench clean format build-clang test-clang lint
 
 all: build
 
@@ -25,7 +25,7 @@ test: build
 # ends that test program at once, and every test runs as in 'make test'.
 $(BUILD_CLANG)/CMakeCache.txt: CMakeLists.txt CMakePresets.json \
 		cmake/toolchain-i686-w64-mingw32-clang.cmake | deps
-	cmake --preset clang
+	cmake --preset clang --fresh
 
 build-clang: deps $(BUILD_CLANG)/CMakeCache.txt
 	cmake --build --preset clang
@@ -44,6 +44,11 @@ run: build
 # Not part of 'make test': benchmarks measure, they never pass or fail on speed.
 bench: build
 	bash cmake/run-bench.sh $(BUILD)
+
+# clang-format in check mode and clang-tidy (.clang-tidy, tests/.clang-tidy, bench/.clang-tidy) over
+# the clang build's compile commands; non-zero on any finding.
+lint: deps $(BUILD_CLANG)/CMakeCache.txt
+	bash cmake/lint.sh $(BUILD_CLANG)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
