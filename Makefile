@@ -5,7 +5,7 @@ BUILD := build
 
 BUILD_CLANG := build-clang
 
-.PHONY: all deps build test run bench clean format build-clang test-clang lint
+.PHONY: all deps build test run bench clean format build-clang test-clang lint repro
 
 all: build
 
@@ -49,6 +49,11 @@ bench: build
 # the clang build's compile commands; non-zero on any finding.
 lint: deps $(BUILD_CLANG)/CMakeCache.txt
 	bash cmake/lint.sh $(BUILD_CLANG)
+
+# Two builds of quorvel.exe from the commit checked out, in two temporary folders, compared byte
+# for byte; prints the SHA-256.
+repro: deps
+	bash cmake/repro.sh
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
