@@ -71,6 +71,12 @@ REG
     touch "$WINEPREFIX/.quorvel-ready"
 fi
 
+# Wine's own fonts (fonts-wine), Marlett among them, which draws the caption buttons: Debian's
+# Wine looks for them in a folder that it cannot reach, so the prefix's font folder links them.
+for font in /usr/share/wine/fonts/*; do
+    if [ -e "$font" ]; then ln -sf "$font" "$WINEPREFIX/drive_c/windows/Fonts/"; fi
+done
+
 wineserver -p >"$session/wineserver.log" 2>&1
 # Start the prefix's services now, with their output going to a file.
 wineboot >"$session/services.log" 2>&1
