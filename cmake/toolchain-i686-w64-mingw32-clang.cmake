@@ -63,8 +63,9 @@ set(QUORVEL_WARNINGS "-Wshadow -Wshadow-field -Wshadow-uncaptured-local -Wimplic
 #                               count or a character code gone wrong;
 #   local-bounds                an index out of a local array whose size is known;
 #   float-divide-by-zero        a division by zero in floating point.
-# Left out: implicit-integer-sign-change, since the runtime's flags and colours are ints that
-# carry bit 31 as a flag (WS_POPUP, CLR_NONE), where the change of sign is the bit pattern itself;
+# Left out: implicit-integer-sign-change, since the runtime's window flags and colours are ints
+# that carry bit 31 (WS_POPUP, the colour that means none), where the change of sign is the bit
+# pattern itself: it trapped on 'flags & 0xEFFFFFFC' of a popup window;
 # unsigned-integer-overflow and unsigned-shift-base, since unsigned arithmetic wraps on purpose
 # here (the word-at-a-time scans of the string engine).
 # The C++ library's headers are left out (see clang-sanitize-ignorelist.txt).
