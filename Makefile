@@ -3,7 +3,9 @@
 # configures and builds.
 BUILD := build
 
-.PHONY: all deps build test run bench clean format
+BUILD_CLANG := build-clang
+
+.PHONY: all deps build test run bench clean format build-clang test-clang lint repro
 
 all: build
 
@@ -20,6 +22,19 @@ test: build
 	bash cmake/check-layers.sh
 	bash cmake/wine-session.sh $(BUILD) bash cmake/run-tests.sh $(BUILD) --preset default
 
+# The second compiler: clang builds everything, every undefined behaviour that a test reaches
+# ends that test program at once, and every test runs as in 'make test'.
+$(BUILD_CLANG)/CMakeCache.txt: CMakeLists.txt CMakePresets.json \
+		cmake/toolchain-i686-w64-mingw32-clang.cmake | deps
+	cmake --preset clang --fresh
+
+build-clang: deps $(BUILD_CLANG)/CMakeCache.txt
+	cmake --build --preset clang
+	bash cmake/check-clang-abi.sh $(BUILD_CLANG)
+
+test-clang: build-clang
+	bash cmake/wine-session.sh $(BUILD_CLANG) ctest --preset clang
+
 run: build
 	bash cmake/run-quorvel.sh $(BUILD)
 
@@ -27,8 +42,18 @@ run: build
 bench: build
 	bash cmake/run-bench.sh $(BUILD)
 
+# clang-format in check mode and clang-tidy (.clang-tidy, tests/.clang-tidy, bench/.clang-tidy) over
+# the clang build's compile commands; non-zero on any finding.
+lint: deps $(BUILD_CLANG)/CMakeCache.txt
+	bash cmake/lint.sh $(BUILD_CLANG)
+
+# Two builds of quorvel.exe from the commit checked out, in two temporary folders, compared byte
+# for byte; prints the SHA-256.
+repro: deps
+	bash cmake/repro.sh
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(BUILD_CLANG)

@@ -11,7 +11,8 @@
 
 // The process starts here, without the C runtime's start-up code: the program takes no command
 // line, has no static constructors and ends through ExitProcess, so it needs none of it. The C
-// runtime DLL initialises itself when it is loaded. Never returns.
+// runtime DLL initialises itself when it is loaded. Never returns. Only the linker names it.
+extern "C" __attribute__((noreturn, force_align_arg_pointer)) void WINAPI StartProgram();
 extern "C" __attribute__((noreturn, force_align_arg_pointer)) void WINAPI StartProgram() {
     processHeap = 0;
     moduleHandle = 0;

@@ -9,7 +9,10 @@
 #include "runtime/clipboard.h"
 #include "runtime/string_engine.h"
 
-UuidSource uuidSource = UuidCreate;
+// None until a test sets one: the system's UuidCreate is used then. An imported function's address
+// is known only once the program is loaded, so an initial value of UuidCreate would be set by a
+// static constructor, and the program starts without the start-up code that runs those.
+UuidSource uuidSource;
 
 // Writes value as exactly digits uppercase hexadecimal digits at the cursor, filled with "0" on the
 // left; the cursor ends behind them.

@@ -7,7 +7,7 @@
 
 #include "runtime/object_table.h"
 
-// Where identifiers come from: UuidCreate, unless a test supplies its own.
+// Where identifiers come from: UuidCreate while this is null, unless a test supplies its own.
 typedef RPC_STATUS(RPC_ENTRY *UuidSource)(UUID *uuid);
 extern UuidSource uuidSource;
 

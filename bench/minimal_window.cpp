@@ -16,6 +16,7 @@ static LRESULT CALLBACK MinimalWindowProcedure(HWND window, UINT message, WPARAM
 }
 
 // Starts without the C runtime's start-up code, as the tool does. Never returns.
+extern "C" __attribute__((noreturn, force_align_arg_pointer)) void WINAPI StartProgram();
 extern "C" __attribute__((noreturn, force_align_arg_pointer)) void WINAPI StartProgram() {
     HINSTANCE instance = GetModuleHandleA(0);
     WNDCLASSA windowClass = {};

@@ -57,5 +57,9 @@ if [ ! -f "$WINEPREFIX/.quorvel-ready" ]; then
     wineserver -w
     touch "$WINEPREFIX/.quorvel-ready"
 fi
+# Wine's own fonts, Marlett among them, linked into the prefix as in cmake/wine-session.sh.
+for font in /usr/share/wine/fonts/*; do
+    if [ -e "$font" ]; then ln -sf "$font" "$WINEPREFIX/drive_c/windows/Fonts/"; fi
+done
 # Wine's helper processes keep inherited descriptors open: the output goes to a file.
 wine "$exe" >"$build/quorvel-run.log" 2>&1

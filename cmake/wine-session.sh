@@ -85,6 +85,11 @@ REG
         wineserver -w
         touch "$WINEPREFIX/.quorvel-ready"
     fi
+    # Wine's own fonts (fonts-wine), Marlett among them, which draws the caption buttons: Debian's
+    # Wine looks for them in a folder that it cannot reach, so the prefix's font folder links them.
+    for font in /usr/share/wine/fonts/*; do
+        if [ -e "$font" ]; then ln -sf "$font" "$WINEPREFIX/drive_c/windows/Fonts/"; fi
+    done
     taskset -c "$cpu" wineserver -p >"$session/wineserver-$k.log" 2>&1
     # The prefix's services, started now with their output going to a file.
     taskset -c "$cpu" wineboot >"$session/services-$k.log" 2>&1

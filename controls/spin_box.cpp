@@ -201,10 +201,10 @@ static void SpinBoxSetAttribute(ControlRecord *record, int attribute, int value)
     DWORD range = SpinBoxRange(record);
     switch (attribute) {
     case ATTR_MINIMUM:
-        SpinBoxSendUpDown(record, UDM_SETRANGE, 0, (range & 0xFFFF) | ((value & 0xFFFF) << 16));
+        SpinBoxSendUpDown(record, UDM_SETRANGE, 0, MAKELPARAM(LOWORD(range), value));
         break;
     case ATTR_MAXIMUM:
-        SpinBoxSendUpDown(record, UDM_SETRANGE, 0, (value & 0xFFFF) | (range & 0xFFFF0000));
+        SpinBoxSendUpDown(record, UDM_SETRANGE, 0, MAKELPARAM(value, HIWORD(range)));
         break;
     }
 }

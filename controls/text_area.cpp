@@ -168,8 +168,10 @@ static void TextAreaGetItemText(ControlRecord *record, int index, int further, i
     char *address = BufferReserve(size, position);
     int copied = 0;
     if (start != -1) {
-        // EM_GETLINE reads its buffer's size from the first word.
-        *(WORD *)address = (WORD)(size < 0xFFFF ? size : 0xFFFF);
+        // EM_GETLINE reads its buffer's size from the first word, which lies wherever the
+        // position puts it: it is stored byte by byte.
+        WORD limit = (WORD)(size < 0xFFFF ? size : 0xFFFF);
+        __builtin_memcpy(address, &limit, sizeof limit);
         copied = (int)TextAreaSend(record, EM_GETLINE, (WPARAM)index, (LPARAM)address);
         if (copied < 0 || copied >= size) {
             copied = 0;

@@ -116,7 +116,8 @@ void BufferAppend(const char *text) {
         if (HasZeroByte(word)) {
             break;
         }
-        *(AliasedWord *)(destination + length) = word;
+        // The destination need not be aligned: the word is stored as CopyTextWords stores it.
+        __builtin_memcpy(destination + length, &word, 4);
     }
     for (; length <= room; length++) {
         if (!(destination[length] = text[length])) {

@@ -190,11 +190,17 @@ ClipboardHolderProcess::~ClipboardHolderProcess() {
 bool ClipboardHolderProcess::Start() {
     ResetEvent(held);
     ResetEvent(release);
+    // The holder lies next to this test program.
+    static const char HOLDER[] = "clipboard_holder.exe";
     char path[MAX_PATH];
-    GetModuleFileNameA(0, path, MAX_PATH);
-    strcpy(strrchr(path, '\\') + 1, "clipboard_holder.exe");
+    DWORD length = GetModuleFileNameA(0, path, MAX_PATH);
+    char *name = length < MAX_PATH ? strrchr(path, '\\') : nullptr;
+    if (!length || !name || (size_t)(name + 1 - path) + sizeof HOLDER > sizeof path) {
+        return false;
+    }
+    memcpy(name + 1, HOLDER, sizeof HOLDER);
     char commandLine[2 * MAX_PATH];
-    sprintf(commandLine, "\"%s\" %s %s", path, heldName, releaseName);
+    snprintf(commandLine, sizeof commandLine, "\"%s\" %s %s", path, heldName, releaseName);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     if (!CreateProcessA(path, commandLine, 0, 0, FALSE, CREATE_NO_WINDOW, 0, 0, &startup,

@@ -18,6 +18,7 @@ struct FocusWalk {
 HACCEL SelectAccelerators(HWND activeWindow);
 // Moves the focus to the next (backward 0) or previous tab stop of the active window.
 void MoveControlFocus(int backward);
-// EnumChildWindows callbacks of the two walks; TRUE goes on, FALSE stops.
-BOOL CALLBACK FocusNextVisit(HWND window, LPARAM walk);
-BOOL CALLBACK FocusPreviousVisit(HWND window, LPARAM walk);
+// EnumChildWindows callbacks of the two walks, whose context points to the FocusWalk; TRUE goes on,
+// FALSE stops.
+BOOL CALLBACK FocusNextVisit(HWND window, LPARAM context);
+BOOL CALLBACK FocusPreviousVisit(HWND window, LPARAM context);

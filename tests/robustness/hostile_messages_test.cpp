@@ -205,7 +205,6 @@ class HostileMessages : public testing::Test {
     // The pointer of a drop message: a valid record (true), or a foreign pointer (false).
     LPARAM DropPointer(bool *valid) {
         static char staticBlock[64];
-        char stackBlock[64] = {};
         *valid = false;
         switch (Below(14)) {
         case 0:
@@ -266,6 +265,8 @@ class HostileMessages : public testing::Test {
     std::vector<void *> consumed;                      // drop records that an event took and freed
     std::vector<std::pair<HANDLE, void *>> keptBlocks; // foreign blocks, never taken
     std::vector<std::pair<char *, SIZE_T>> ownBlocks;  // the runtime's live blocks at the start
+    // A block on the stack of the running test, which outlives the messages that point into it.
+    char *stackBlock = nullptr;
 };
 
 // The events of a WM_COMMAND, as the translation gives them; no control kind answers it.
@@ -335,12 +336,12 @@ Expected HostileMessages::SendOne() {
                message == WM_GETTEXT || message == WM_SYSCOMMAND || message == WM_TIMER ||
                message == WM_SYSTEM_TIMER) {
             int span = Below(4);
-            message = spans[span].first + Below(spans[span].last - spans[span].first + 1);
+            message = spans[span].first + Below((int)(spans[span].last - spans[span].first + 1));
         }
     } else if (choice == 18) {
         // The control procedures' own message, to a control.
         PostMessageA(controls[Below((int)controls.size())], WM_SETFONT, AnyParameter(),
-                     AnyParameter());
+                     (LPARAM)AnyParameter());
         return expected;
     } else {
         // Text in and out of the main window, with valid buffers.
@@ -452,6 +453,8 @@ void HostileMessages::Observe(std::vector<Event> *immediate, std::vector<int> *q
 }
 
 TEST_F(HostileMessages, ARandomStreamRaisesOnlyTheTranslatedEventsAndTheToolStillWorks) {
+    char onStack[64] = {};
+    stackBlock = onStack;
     const int heapBlocks = CountBusyBlocks(processHeap);
     const int startCursor = stringBuffer.cursor;
     int mismatches = 0, starts = 0, copies = 0, quits = 0, eventsSeen = 0;
