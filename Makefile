@@ -1,5 +1,6 @@
-# The commands: 'make run' starts the tool, 'make test' runs every test, 'make bench' measures
-# the tool's figures. Each installs what is missing (Debian 12, as root or through sudo), then
+# The commands: 'make run' starts the tool, 'make test' runs every test ('make test-clang' the same
+# built by clang), 'make lint' checks the code, 'make repro' the exe's reproducibility, 'make
+# bench' measures the tool's figures. Each installs what is missing (Debian 12, as root or through sudo), then
 # configures and builds.
 BUILD := build
 
@@ -33,7 +34,7 @@ build-clang: deps $(BUILD_CLANG)/CMakeCache.txt
 	bash cmake/check-clang-abi.sh $(BUILD_CLANG)
 
 test-clang: build-clang
-	bash cmake/wine-session.sh $(BUILD_CLANG) ctest --preset clang
+	bash cmake/wine-session.sh $(BUILD_CLANG) bash cmake/run-tests.sh $(BUILD_CLANG) --preset clang
 
 run: build
 	bash cmake/run-quorvel.sh $(BUILD)
@@ -45,6 +46,7 @@ bench: build
 # clang-format in check mode and clang-tidy (.clang-tidy, tests/.clang-tidy, bench/.clang-tidy) over
 # the clang build's compile commands; non-zero on any finding.
 lint: deps $(BUILD_CLANG)/CMakeCache.txt
+	bash cmake/check-layers.sh
 	bash cmake/lint.sh $(BUILD_CLANG)
 
 # Two builds of quorvel.exe from the commit checked out, in two temporary folders, compared byte

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,7 @@ double RatioSpread(const std::vector<double> &subject, const std::vector<double>
 // machine hits both sides of a pair.
 struct Rounds {
     std::vector<double> subject;
-    std::vector<double> baselines[2];
+    std::array<std::vector<double>, 2> baselines;
 };
 // One ratio of a timed figure: its name and which baseline it divides by.
 struct RatioFigure {

@@ -171,8 +171,8 @@ char *RawHex(char *at, unsigned int value, int digits) {
     return at + digits;
 }
 
-char *RawText(char *at, const char *text, size_t length) {
-    memcpy(at, text, length);
+char *RawText(char *at, const char *literal, size_t length) {
+    memcpy(at, literal, length);
     return at + length;
 }
 

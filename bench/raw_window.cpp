@@ -27,6 +27,7 @@ static HWND Child(DWORD exStyle, const char *className, const char *text, DWORD 
 }
 
 // Starts without the C runtime's start-up code, as the tool does. Never returns.
+extern "C" __attribute__((noreturn, force_align_arg_pointer)) void WINAPI StartProgram();
 extern "C" __attribute__((noreturn, force_align_arg_pointer)) void WINAPI StartProgram() {
     HINSTANCE instance = GetModuleHandleA(0);
     INITCOMMONCONTROLSEX classes = {};

@@ -98,9 +98,6 @@ set(CMAKE_CXX_STANDARD_LIBRARIES "-Wl,--start-group -lstdc++ -lgcc -lgcc_eh -lpt
 set(CMAKE_C_STANDARD_LIBRARIES "-Wl,--start-group -lgcc -lgcc_eh -lpthread \
 -lmingw32 -lmingwex -lmsvcrt -lkernel32 -Wl,--end-group" CACHE STRING "")
 
-# Test programs run under Wine; the display and prefix come from cmake/wine-session.sh.
-find_program(QUORVEL_WINE NAMES wine PATHS /usr/bin NO_CMAKE_FIND_ROOT_PATH)
-if(NOT QUORVEL_WINE)
-    set(QUORVEL_WINE wine)
-endif()
-set(CMAKE_CROSSCOMPILING_EMULATOR ${QUORVEL_WINE})
+# Test programs run under Wine, in the lane of the Wine session (cmake/wine-session.sh) that CTest
+# gives them: cmake/wine-lane.sh picks the lane's CPU, display and prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR bash ${CMAKE_CURRENT_LIST_DIR}/wine-lane.sh)

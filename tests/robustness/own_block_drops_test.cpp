@@ -56,7 +56,8 @@ std::string TablesAndStates() {
     Append(&bytes, StateBlockGet(sizeMoveState), sizeof(SizeMoveState));
     Append(&bytes, StateBlockGet(controlLibraryState), sizeof(ControlLibraryState));
     Append(&bytes, &Events()->queueHead, 3 * sizeof(void *));
-    Append(&bytes, &brushList, sizeof brushList);
+    UINT_PTR brushes = (UINT_PTR)brushList;
+    Append(&bytes, &brushes, sizeof brushes);
     return bytes;
 }
 
