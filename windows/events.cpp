@@ -21,26 +21,26 @@ static bool EventsIsDropCode(int code) {
     return code == EVENT_WINDOW_DROP || code == EVENT_CONTROL_DROP;
 }
 
-// Takes a record out of a list; false when it is not there. Only the addresses of the list's own
-// records are compared: nothing is read through the pointer looked for.
-static bool EventsUnlinkDrop(DropRecord **list, const void *record) {
+// The link of a list that points at a record, or null when the record is not in the list. Only
+// the addresses of the list's own records are compared: nothing is read through the pointer
+// looked for.
+static DropRecord **EventsDropLink(DropRecord **list, const void *record) {
     for (DropRecord **at = list; *at; at = &(*at)->link) {
         if (*at == record) {
-            *at = (*at)->link;
-            return true;
+            return at;
         }
     }
-    return false;
+    return 0;
 }
 
-// True when the record is one of the taken-over ones.
-static bool EventsIsTakenDrop(const void *record) {
-    for (DropRecord *taken = takenDrops; taken; taken = taken->link) {
-        if (taken == record) {
-            return true;
-        }
+// Takes a record out of a list; false when it is not there.
+static bool EventsUnlinkDrop(DropRecord **list, const void *record) {
+    DropRecord **at = EventsDropLink(list, record);
+    if (!at) {
+        return false;
     }
-    return false;
+    *at = (*at)->link;
+    return true;
 }
 
 // Frees a record and its data block. The data pointer is the drop target's to fill: only a block
@@ -214,7 +214,7 @@ void FlushWindowMessages() {
     state->pendingCode = 0;
     // The drop events of the flush are discarded: the record before them is the current one again,
     // unless a WaitEvent that a handler called meanwhile has freed it.
-    state->dropData = EventsIsTakenDrop(dropBefore) ? dropBefore : 0;
+    state->dropData = EventsDropLink(&takenDrops, dropBefore) ? dropBefore : 0;
 }
 
 ObjectNumber EventSource() {

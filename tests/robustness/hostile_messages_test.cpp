@@ -149,12 +149,8 @@ class HostileMessages : public testing::Test {
         privateHeap = HeapCreate(0, 0, 0);
         // The runtime's own blocks as they stand once the tool runs.
         for (HANDLE heap : {processHeap, objectHeap, StringHeap}) {
-            PROCESS_HEAP_ENTRY entry = {};
-            while (HeapWalk(heap, &entry)) {
-                if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
-                    ownBlocks.push_back({(char *)entry.lpData, entry.cbData});
-                }
-            }
+            std::vector<HeapBlock> blocks = BusyBlocks(heap);
+            ownBlocks.insert(ownBlocks.end(), blocks.begin(), blocks.end());
         }
         ASSERT_FALSE(ownBlocks.empty());
         uuidSource = CountedUuidCreate;
@@ -214,8 +210,8 @@ class HostileMessages : public testing::Test {
         case 12:
         case 13: { // a block of the runtime's own, or the inside of one
             const auto &block = ownBlocks[Below((int)ownBlocks.size())];
-            SIZE_T offset = Below(3) ? 0 : (Below((int)block.second) & ~3);
-            return (LPARAM)(block.first + offset);
+            SIZE_T offset = Below(3) ? 0 : (Below((int)block.size) & ~3);
+            return (LPARAM)(block.address + offset);
         }
         case 4: return (LPARAM)AnyParameter();
         case 5: { // a record that an event took and freed, unless its block is in use again
@@ -264,7 +260,7 @@ class HostileMessages : public testing::Test {
     HHOOK hook = 0;
     std::vector<void *> consumed;                      // drop records that an event took and freed
     std::vector<std::pair<HANDLE, void *>> keptBlocks; // foreign blocks, never taken
-    std::vector<std::pair<char *, SIZE_T>> ownBlocks;  // the runtime's live blocks at the start
+    std::vector<HeapBlock> ownBlocks;                  // the runtime's live blocks at the start
     // A block on the stack of the running test, which outlives the messages that point into it.
     char *stackBlock = nullptr;
 };

@@ -26,20 +26,6 @@ EventState *Events() {
     return (EventState *)StateBlockGet(eventState);
 }
 
-// The live blocks of a heap, as HeapWalk reports them.
-std::vector<std::pair<char *, SIZE_T>> BusyBlocks(HANDLE heap) {
-    std::vector<std::pair<char *, SIZE_T>> blocks;
-    PROCESS_HEAP_ENTRY entry = {};
-    HeapLock(heap);
-    while (HeapWalk(heap, &entry)) {
-        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
-            blocks.push_back({(char *)entry.lpData, entry.cbData});
-        }
-    }
-    HeapUnlock(heap);
-    return blocks;
-}
-
 void Append(std::string *bytes, const void *from, size_t size) {
     bytes->append((const char *)from, size);
 }
@@ -75,9 +61,9 @@ TEST(OwnBlockDrops, TheRuntimesOwnBlocksAreNeverTakenForDropRecords) {
     std::vector<LPARAM> addresses;
     for (HANDLE heap : heaps) {
         for (const auto &block : BusyBlocks(heap)) {
-            for (SIZE_T offset : {(SIZE_T)0, (SIZE_T)4, (SIZE_T)8, block.second / 2 & ~(SIZE_T)3}) {
-                if (offset < block.second) {
-                    addresses.push_back((LPARAM)(block.first + offset));
+            for (SIZE_T offset : {(SIZE_T)0, (SIZE_T)4, (SIZE_T)8, block.size / 2 & ~(SIZE_T)3}) {
+                if (offset < block.size) {
+                    addresses.push_back((LPARAM)(block.address + offset));
                 }
             }
         }

@@ -19,6 +19,19 @@ bool RuntimeHeapsValid() {
            HeapValidate(StringHeap, 0, 0);
 }
 
+std::vector<HeapBlock> BusyBlocks(HANDLE heap) {
+    std::vector<HeapBlock> blocks;
+    PROCESS_HEAP_ENTRY entry = {};
+    HeapLock(heap);
+    while (HeapWalk(heap, &entry)) {
+        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+            blocks.push_back({(char *)entry.lpData, entry.cbData});
+        }
+    }
+    HeapUnlock(heap);
+    return blocks;
+}
+
 SIZE_T CommittedBytes() {
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;

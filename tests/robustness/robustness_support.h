@@ -6,6 +6,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "controls/control_core.h"
 #include "runtime/object_table.h"
@@ -13,6 +14,13 @@
 
 // True when each of the runtime's three heaps (processHeap, objectHeap, StringHeap) validates.
 bool RuntimeHeapsValid();
+// An allocated block of a heap: its address and size.
+struct HeapBlock {
+    char *address;
+    SIZE_T size;
+};
+// The allocated blocks of a heap, as HeapWalk reports them.
+std::vector<HeapBlock> BusyBlocks(HANDLE heap);
 // The process's committed private memory (PagefileUsage).
 SIZE_T CommittedBytes();
 // The windows of this thread: its top-level windows and all their descendants.
