@@ -128,26 +128,31 @@ static int EventsHandOutPending(EventState *state) {
     return code;
 }
 
-// Retrieves one message within the timeout; false when none came.
-static bool EventsRetrieveMessage(int timeout, MSG *message) {
-    if (timeout < 0) {
-        GetMessageA(message, 0, 0, 0);
-        return true;
+// Retrieves one posted or input message within the timeout (a negative timeout waits without
+// limit); false when none came, or when a message sent to the thread during the wait raised an
+// event. Sent messages run inside PeekMessageA, never as a retrieved message, so each round that
+// retrieves nothing looks at the event state: the caller clears pendingCode and empties the queue
+// before the wait, and anything found there afterwards was raised by this wait.
+static bool EventsRetrieveMessage(EventState *state, int timeout, MSG *message) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (PeekMessageA(message, 0, 0, 0, PM_REMOVE | PM_NOYIELD)) {
+            return true;
+        }
+        if (state->pendingCode || state->queueHead) {
+            return false;
+        }
+        DWORD wait = INFINITE;
+        if (timeout >= 0) {
+            const DWORD elapsed = GetTickCount() - start;
+            if (elapsed >= (DWORD)timeout) {
+                return false;
+            }
+            wait = (DWORD)timeout - elapsed;
+        }
+        // MWMO_INPUTAVAILABLE: input already in the queue ends the wait too, not only new input.
+        MsgWaitForMultipleObjectsEx(0, 0, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
-    const UINT remove = PM_REMOVE | PM_NOYIELD;
-    if (PeekMessageA(message, 0, 0, 0, remove)) {
-        return true;
-    }
-    if (timeout == 0) {
-        return false;
-    }
-    const DWORD inputAndPosted = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE |
-                                 QS_TIMER | QS_PAINT | QS_SENDMESSAGE | QS_HOTKEY |
-                                 QS_ALLPOSTMESSAGE;
-    if (MsgWaitForMultipleObjects(0, 0, FALSE, (DWORD)timeout, inputAndPosted) == WAIT_TIMEOUT) {
-        return false;
-    }
-    return PeekMessageA(message, 0, 0, 0, remove) != 0;
 }
 
 int WaitEvent(int timeout) {
@@ -159,9 +164,25 @@ int WaitEvent(int timeout) {
         return EventsHandOutPending(state);
     }
 
+    // A code raised outside WaitEvent comes with the next dispatched message; set aside during the
+    // wait, it tells nothing about what the wait itself raised.
+    const int raisedBefore = state->pendingCode;
+    state->pendingCode = 0;
     MSG message = {};
-    if (!EventsRetrieveMessage(timeout, &message)) {
+    if (!EventsRetrieveMessage(state, timeout, &message)) {
+        if (state->pendingCode) {
+            int code = state->pendingCode;
+            state->pendingCode = 0;
+            return code;
+        }
+        if (state->queueHead) {
+            return EventsHandOutPending(state);
+        }
+        state->pendingCode = raisedBefore;
         return 0;
+    }
+    if (!state->pendingCode) {
+        state->pendingCode = raisedBefore;
     }
     HWND active = GetActiveWindow();
     HACCEL accelerators = SelectAccelerators(active);

@@ -47,6 +47,9 @@ struct DropRecord {
 // Hands out the oldest queued event, or waits for one message (timeout in milliseconds; -1 waits
 // without limit, 0 only looks), translates and dispatches it, and returns the event code that the
 // window procedure raised, else the message number; 0 when no message came.
+// An event that a message sent to the thread raises during the wait (from another thread or
+// process) ends the wait and is returned, as if its message had been posted. A code raised outside
+// WaitEvent is returned with the next dispatched message.
 // A drop message that carried no outstanding drop record of this process comes back as WM_NULL
 // (0), a message that raised no event: its number is a drop event's code, and a caller that took
 // it for one would read a drop record that is not there. Its parameters are stored as those of

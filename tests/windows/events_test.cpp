@@ -144,6 +144,63 @@ TEST_F(EventsTest, AMessagePostedDuringAWaitWithATimeoutIsReturned) {
     CloseHandle(poster);
 }
 
+// A message that another thread sends while WaitEvent waits runs inside the wait; an event it
+// raises, queued or immediate, ends the wait and is the result, as if the message had been posted.
+struct SentMessage {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+DWORD WINAPI SendLater(void *parameter) {
+    const SentMessage *sent = (const SentMessage *)parameter;
+    Sleep(50);
+    SendMessageA(sent->window, sent->message, sent->wParam, sent->lParam);
+    return 0;
+}
+
+TEST_F(EventsTest, AnEventRaisedByAMessageSentDuringAWaitIsReturnedAtOnce) {
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        int code;
+        ObjectNumber source; // -1: the row raises no source
+    } rows[] = {
+        {WM_CLOSE, 0, 0, EVENT_CLOSE, -1},
+        {WM_COMMAND, 7, 0, EVENT_MENU, 7},
+        {MSG_CONTROL_EVENT, 4, 2, EVENT_CONTROL, 4},
+    };
+    const int timeouts[] = {3000, -1};
+    for (const auto &row : rows) {
+        for (int timeout : timeouts) {
+            Events()->source = -1;
+            SentMessage sent = {window, row.message, row.wParam, row.lParam};
+            HANDLE sender = CreateThread(0, 0, SendLater, &sent, 0, 0);
+            ASSERT_TRUE(sender);
+            EXPECT_EQ(WaitEvent(timeout), row.code) << row.message << " " << timeout;
+            EXPECT_EQ(EventSource(), row.source) << row.message;
+            EXPECT_EQ(EventWindow(), 1) << row.message;
+            WaitForSingleObject(sender, INFINITE);
+            CloseHandle(sender);
+            EXPECT_EQ(WaitEvent(0), 0) << row.message << ": the event was returned once";
+            EXPECT_EQ(Events()->queueHead, nullptr) << row.message;
+        }
+    }
+}
+
+// A code raised outside WaitEvent still waits for the next dispatched message, also when nothing
+// else comes during the wait.
+TEST_F(EventsTest, ACodeRaisedOutsideWaitEventOutlivesAWaitInWhichNothingCame) {
+    SendMessageA(window, MSG_CONTROL_EVENT, 8, 1);
+    EXPECT_EQ(WaitEvent(30), 0);
+    EXPECT_EQ(Events()->pendingCode, EVENT_CONTROL);
+    ASSERT_TRUE(PostMessageA(window, WM_APP + 9, 0, 0));
+    EXPECT_EQ(WaitEvent(0), EVENT_CONTROL);
+    EXPECT_EQ(EventSource(), 8);
+}
+
 // WM_QUIT is a message like any other: WaitEvent without a timeout returns its number.
 TEST_F(EventsTest, WmQuitComesBackAsItsNumber) {
     PostQuitMessage(5);
