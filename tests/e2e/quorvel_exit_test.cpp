@@ -49,6 +49,26 @@ TEST(QuorvelExit, EveryWayEndsWithExitCodeZero) {
     }
 }
 
+// Another program sends WM_CLOSE while the tool idles behind a window of that program: the tool
+// ends at once, with no input to wake it. In the background it has no caret blinking and nothing
+// else that would post it a message.
+TEST(QuorvelExit, ACloseRequestSentWhileInTheBackgroundEndsTheTool) {
+    QuorvelTool tool;
+    ASSERT_TRUE(tool.Launch()) << tool.fault;
+    HWND front = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "in front", WS_POPUP | WS_VISIBLE, 0, 0,
+                                 1024, 768, 0, 0, GetModuleHandleA(0), 0);
+    ASSERT_TRUE(front);
+    ClickWindow(front);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == front; }));
+    DWORD_PTR answer = 1;
+    EXPECT_TRUE(SendMessageTimeoutA(tool.mainWindow, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+    EXPECT_EQ(0u, answer);
+    DWORD exitCode = 1;
+    EXPECT_TRUE(tool.WaitForExit(&exitCode)) << "still running";
+    EXPECT_EQ(0u, exitCode);
+    DestroyWindow(front);
+}
+
 TEST(QuorvelExit, ExitAfterWorkEndsWithExitCodeZero) {
     QuorvelTool tool;
     ASSERT_TRUE(tool.Launch()) << tool.fault;
