@@ -79,16 +79,23 @@ static void TextAreaSettlePendingLine(ControlRecord *record) {
 }
 
 // Inserts a line before the line numbered position, or appends it after the last line when
-// position is -1 or names no line. Appending never leaves a line break at the end.
+// position is negative, names no line, or the control holds no line at all. Appending never leaves
+// a line break at the end.
 static void TextAreaAddItem(ControlRecord *record, int position, const char *text, int further) {
     (void)further;
     TextAreaFields *fields = TextAreaFieldsOf(record);
     if (!text) {
         text = "";
     }
+    // Text typed into a pending empty line made it a real one: it needs no break of its own.
+    TextAreaSettlePendingLine(record);
     int start = TextAreaLineStart(record, position);
     TextAreaHideSelection(record, 1);
-    if (start == -1 || position == -1) {
+    // An empty control that holds no line still answers 0 for the start of line 0.
+    bool append = position < 0 || start == -1 ||
+                  (start == 0 && fields->emptyLineState == TEXT_AREA_NO_EMPTY_LINE &&
+                   GetWindowTextLengthA(record->handle) == 0);
+    if (append) {
         int length = (int)TextAreaSend(record, WM_GETTEXTLENGTH, 0, 0);
         TextAreaSend(record, EM_SETSEL, (WPARAM)length, length);
         if (fields->emptyLineState == TEXT_AREA_EMPTY_LINE) {
@@ -159,26 +166,28 @@ static void TextAreaGetText(ControlRecord *record, int position) {
 }
 
 // Writes one line's text, without its line break, at position in the string buffer; the cursor
-// ends right after it. A line that does not exist reads as the empty text.
+// ends right after it. A line that does not exist reads as the empty text. The line is read as a
+// character range, which has no length limit (EM_GETLINE takes its buffer's size as a 16-bit word
+// and would cut a line of 65,536 characters or more).
 static void TextAreaGetItemText(ControlRecord *record, int index, int further, int position) {
     (void)further;
     int start = index < 0 ? -1 : TextAreaLineStart(record, index);
     int length = start == -1 ? 0 : (int)TextAreaSend(record, EM_LINELENGTH, (WPARAM)start, 0);
-    int size = length + 3; // the text, a CR and a NUL, and a spare byte
+    // A character of the ANSI code page takes up to MaxCharSize bytes.
+    CPINFO codePage;
+    int charBytes = GetCPInfo(CP_ACP, &codePage) && codePage.MaxCharSize > 1 ? 2 : 1;
+    int size = length * charBytes + 1; // the text and a NUL
     char *address = BufferReserve(size, position);
     int copied = 0;
-    if (start != -1) {
-        // EM_GETLINE reads its buffer's size from the first word, which lies wherever the
-        // position puts it: it is stored byte by byte.
-        WORD limit = (WORD)(size < 0xFFFF ? size : 0xFFFF);
-        __builtin_memcpy(address, &limit, sizeof limit);
-        copied = (int)TextAreaSend(record, EM_GETLINE, (WPARAM)index, (LPARAM)address);
+    if (length > 0) {
+        TEXTRANGEA range;
+        range.chrg.cpMin = start;
+        range.chrg.cpMax = start + length;
+        range.lpstrText = address;
+        copied = (int)TextAreaSend(record, EM_GETTEXTRANGE, 0, (LPARAM)&range);
         if (copied < 0 || copied >= size) {
             copied = 0;
         }
-    }
-    if (copied > 0 && address[copied - 1] == '\r') {
-        copied--;
     }
     address[copied] = 0;
     BufferGiveBack(size - copied);

@@ -174,6 +174,59 @@ TEST_F(TextAreaTest, InsertingPutsTheLineBeforeTheNumberedOne) {
     EXPECT_EQ(4, Count());
 }
 
+// A negative position, one that names no line, or any position while the control holds no line
+// appends; a position that names a line inserts before it.
+TEST_F(TextAreaTest, APositionThatNamesNoLineAppends) {
+    const struct {
+        std::vector<const char *> before;
+        int position;
+        const char *text;
+        const char *after;
+        int count;
+    } cases[] = {
+        {{}, 0, "x", "x", 1},
+        {{}, 3, "x", "x", 1},
+        {{}, -1, "x", "x", 1},
+        {{}, -2, "x", "x", 1},
+        {{}, 0, "", "", 1},
+        {{"a", "b"}, -2, "x", "a\r\nb\r\nx", 3},
+        {{"a", "b"}, -100, "x", "a\r\nb\r\nx", 3},
+        {{"a", "b"}, 2, "x", "a\r\nb\r\nx", 3},
+        {{"a", "b"}, 1, "x", "a\r\nx\r\nb", 3},
+        {{"a", "b"}, 0, "x", "x\r\na\r\nb", 3},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.before.size() << " lines, position " << c.position);
+        ClearControlItems(AREA);
+        Append(c.before);
+        AddControlItem(AREA, c.position, c.text);
+        EXPECT_EQ(c.after, Text());
+        EXPECT_EQ(c.count, Count());
+    }
+    // An append after the first line that went in at position 0 adds no blank line.
+    ClearControlItems(AREA);
+    AddControlItem(AREA, 0, "x");
+    Append({"y"});
+    EXPECT_EQ("x\r\ny", Text());
+    EXPECT_EQ(2, Count());
+}
+
+// A line longer than a 16-bit count reads back whole.
+TEST_F(TextAreaTest, ALongLineReadsBackWhole) {
+    const int lengths[] = {65535, 65536, 70000};
+    for (int length : lengths) {
+        SCOPED_TRACE(length);
+        std::string line(length, 'q');
+        line[0] = 'A';
+        line[length - 1] = 'Z';
+        ClearControlItems(AREA);
+        Append({"short", line.c_str(), "end"});
+        ASSERT_EQ(length, (int)SendMessageA(area, EM_LINELENGTH, 6, 0));
+        EXPECT_TRUE(line == Line(1)) << "read " << Line(1).size() << " characters";
+        EXPECT_EQ("end", Line(2));
+    }
+}
+
 TEST_F(TextAreaTest, OneLineReadsWithoutItsBreak) {
     Append({"first", "", "third line"});
     EXPECT_EQ("first", Line(0));
@@ -264,6 +317,8 @@ TEST_F(TextAreaTest, APendingEmptyLineIsRealOrGoneOnceTextGoesIn) {
         {"insert", [](ControlRecord *) { AddControlItem(AREA, 0, "t"); }, "t\r\n\r\nz", 3},
         {"insert empty", [](ControlRecord *) { AddControlItem(AREA, 0, ""); }, "\r\n\r\nz", 3},
         {"setItemText", [](ControlRecord *r) { r->ops->setItemText(r, 0, "w", 0); }, "w\r\nz", 2},
+        // The user types into the pending line: it is the line that holds the typed text.
+        {"typed", [](ControlRecord *r) { SendMessageA(r->handle, WM_CHAR, 'a', 1); }, "a\r\nz", 2},
         // Replaced by an empty text, the line is still the pending empty one.
         {"setItemText empty", [](ControlRecord *r) { r->ops->setItemText(r, 0, "", 0); }, "\r\nz",
          2},
@@ -384,10 +439,12 @@ TEST_F(TextAreaTest, LineOperationsSendTheirMessagesInOrder) {
                                  {EM_HIDESELECTION, 0, 0, ""}}),
               sent);
 
-    // The pending empty line becomes a break before the next line; the control was empty.
+    // The pending empty line becomes a break before the next line; the control was empty. Whether
+    // the user typed into the pending line is looked at first.
     sent.clear();
     AddControlItem(AREA, -1, "ab");
-    EXPECT_EQ((std::vector<Sent>{{EM_LINEINDEX, end, 0, ""},
+    EXPECT_EQ((std::vector<Sent>{{WM_GETTEXTLENGTH, 0, 0, ""},
+                                 {EM_LINEINDEX, end, 0, ""},
                                  {EM_HIDESELECTION, 1, 0, ""},
                                  {WM_GETTEXTLENGTH, 0, 0, ""},
                                  {EM_SETSEL, 0, 0, ""},
