@@ -93,22 +93,32 @@ void ObjectTableRelease(ObjectTable *table, ObjectNumber number) {
     if (!node) {
         return;
     }
-    // An iteration that was about to report this object goes on with the next newer one.
+    // An iteration that reported this object last goes on from the one before it, so that its next
+    // record is still the one after it.
     if (table->cursorNode == node) {
-        table->cursorNode = node->newer;
+        table->cursorNode = node->older;
     }
     ObjectListRemove(&table->dynamicList, ObjectListObjectOf(node));
 }
 
 void ObjectTableFirst(ObjectTable *table) {
     table->cursorIndex = 0;
+    table->cursorNode = 0;
+}
+
+// The oldest dynamic node, or null.
+static ObjectListNode *ObjectTableOldestNode(ObjectTable *table) {
     ObjectListNode *node = table->dynamicList;
     while (node && node->older) {
         node = node->older;
     }
-    table->cursorNode = node;
+    return node;
 }
 
+// The iteration walks the static slots while cursorIndex is 0 or more, then sets it to -1 and walks
+// the dynamic nodes oldest first. cursorNode is the dynamic node reported last (null before the
+// first), not the next one: an object opened during the iteration becomes the newest node and is
+// still reached, also after the iteration has once come to the end.
 void *ObjectTableNext(ObjectTable *table, ObjectNumber *number) {
     while (table->cursorIndex >= 0 && table->cursorIndex < table->capacity) {
         int index = table->cursorIndex++;
@@ -118,11 +128,14 @@ void *ObjectTableNext(ObjectTable *table, ObjectNumber *number) {
             return record;
         }
     }
-    if (table->cursorNode) {
-        void *record = ObjectListObjectOf(table->cursorNode);
-        *number = (ObjectNumber)record;
-        table->cursorNode = table->cursorNode->newer;
-        return record;
+    table->cursorIndex = -1;
+    ObjectListNode *next =
+        table->cursorNode ? table->cursorNode->newer : ObjectTableOldestNode(table);
+    if (!next) {
+        return 0;
     }
-    return 0;
+    table->cursorNode = next;
+    void *record = ObjectListObjectOf(next);
+    *number = (ObjectNumber)record;
+    return record;
 }

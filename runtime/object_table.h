@@ -21,8 +21,8 @@ struct ObjectTable {
     int capacity;                // number of static slots
     ObjectListNode *dynamicList; // dynamic objects, newest first
     ObjectTableCallback onReuse; // or null
-    int cursorIndex;             // iteration cursor over the static slots
-    ObjectListNode *cursorNode;  // iteration cursor over the dynamic nodes
+    int cursorIndex;             // next static slot of the iteration; -1 once past them
+    ObjectListNode *cursorNode;  // dynamic node the iteration reported last, or null
     char *slots;                 // capacity x elementSize bytes on processHeap
 };
 static_assert(sizeof(ObjectTable) == 32, "eight 32-bit fields");
@@ -38,7 +38,8 @@ void *ObjectTableAllocate(ObjectTable *table, ObjectNumber number);
 void *ObjectTableFind(ObjectTable *table, ObjectNumber number);
 // Zeroes a static slot or frees a dynamic object's node; other numbers do nothing.
 void ObjectTableRelease(ObjectTable *table, ObjectNumber number);
-// Starts an iteration: static records by increasing number, then dynamic ones oldest first.
+// Starts an iteration: static records by increasing number, then dynamic ones oldest first. A
+// dynamic object opened during the iteration is reached too.
 void ObjectTableFirst(ObjectTable *table);
 // The next live record of the iteration and its number, or null at the end. The caller may release
 // the record it was just given.

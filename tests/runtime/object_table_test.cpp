@@ -205,6 +205,41 @@ TEST_F(ObjectTableTest, IterationSkipsAReleasedNextObjectAndReachesANewOne) {
     EXPECT_EQ(ObjectTableNext(table, &number), nullptr);
 }
 
+// A dynamic object opened while an iteration runs is still reached: when the dynamic list was
+// empty as the iteration began, after the newest object has been reported, after the iteration
+// came to its end, and after the object reported last was released.
+TEST_F(ObjectTableTest, IterationReachesDynamicObjectsOpenedDuringIt) {
+    ObjectNumber number;
+    Open(0, 0);
+    ObjectTableFirst(table);
+    ASSERT_NE(ObjectTableNext(table, &number), nullptr);
+    Element *a = Open(OBJECT_ANY, 1); // the dynamic list was empty at ObjectTableFirst
+    EXPECT_EQ(ObjectTableNext(table, &number), a);
+    Element *b = Open(OBJECT_ANY, 2); // the newest object has been reported
+    EXPECT_EQ(ObjectTableNext(table, &number), b);
+    EXPECT_EQ(number, (ObjectNumber)b);
+    EXPECT_EQ(ObjectTableNext(table, &number), nullptr);
+    Element *c = Open(OBJECT_ANY, 3); // after the end
+    EXPECT_EQ(ObjectTableNext(table, &number), c);
+    ObjectTableRelease(table, (ObjectNumber)c); // the object reported last goes
+    Element *d = Open(OBJECT_ANY, 4);
+    EXPECT_EQ(ObjectTableNext(table, &number), d);
+    ObjectTableRelease(table, (ObjectNumber)a); // an older one goes: nothing is reported twice
+    EXPECT_EQ(ObjectTableNext(table, &number), nullptr);
+
+    // The oldest object, reported and released while it is the only one, then a new one.
+    ObjectTableRelease(table, (ObjectNumber)b);
+    ObjectTableRelease(table, (ObjectNumber)d);
+    Element *e = Open(OBJECT_ANY, 5);
+    ObjectTableFirst(table);
+    ASSERT_NE(ObjectTableNext(table, &number), nullptr); // number 0
+    EXPECT_EQ(ObjectTableNext(table, &number), e);
+    ObjectTableRelease(table, (ObjectNumber)e);
+    Element *f = Open(OBJECT_ANY, 6);
+    EXPECT_EQ(ObjectTableNext(table, &number), f);
+    EXPECT_EQ(ObjectTableNext(table, &number), nullptr);
+}
+
 TEST_F(ObjectTableTest, NumbersThatNameNoLiveObjectFindNothingAndReleaseNothing) {
     Element *live = Open(OBJECT_ANY, 1);
     Element *gone = Open(OBJECT_ANY, 2);
