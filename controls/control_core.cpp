@@ -84,6 +84,18 @@ ControlRecord *AllocateControlRecord(ObjectNumber number, HWND window) {
     ControlRecord *record = (ControlRecord *)ObjectTableAllocate(controlTable, number);
     if (!record) {
         DestroyWindow(window);
+        return 0;
+    }
+    // A control that could not be destroyed, being destroyed already, leaves its number: the
+    // record is the new control's from here on.
+    memset(record, 0, sizeof *record);
+    return record;
+}
+
+ControlRecord *FindCreatedControlRecord(ObjectNumber number, HWND window) {
+    ControlRecord *record = (ControlRecord *)ObjectTableSlot(controlTable, number);
+    if (!record || (record->handle && record->handle != window)) {
+        return 0;
     }
     return record;
 }
@@ -108,9 +120,11 @@ INT_PTR RegisterControl(ObjectNumber number, ControlRecord *record, HWND window,
 }
 
 // The steps of a control window's end: the kind's own, the properties, the identifier, the record.
+// The record goes only while it is still the window's: a handler that ran during the destruction,
+// the kind's own step included, may have given the number to a new control, whose record stays.
 static void ControlRelease(HWND window, ObjectNumber number) {
     ControlRecord *record = ControlFind(number);
-    if (record && record->ops->onDestroy) {
+    if (record && record->handle == window && record->ops->onDestroy) {
         record->ops->onDestroy(record);
     }
     RemovePropA(window, CONTROL_ID_PROPERTY);
@@ -118,7 +132,10 @@ static void ControlRelease(HWND window, ObjectNumber number) {
         RevokeDragDrop(window);
     }
     SetWindowLongPtrA(window, GWLP_ID, NO_CONTROL_ID);
-    ObjectTableRelease(controlTable, number);
+    record = ControlFind(number);
+    if (record && record->handle == window) {
+        ObjectTableRelease(controlTable, number);
+    }
 }
 
 LRESULT CALLBACK ControlProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

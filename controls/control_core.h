@@ -122,6 +122,10 @@ HWND CreateControlWindow(DWORD exStyle, const char *className, const char *text,
 // The zeroed record for a created main window's number (a static number's live control is
 // destroyed first); when the table refuses the number, the window is destroyed and null returned.
 ControlRecord *AllocateControlRecord(ObjectNumber number, HWND window);
+// The record that a creation fills for a number (its dynamic address for OBJECT_ANY), looked up
+// again after a call that may have run handlers: these may have moved the slot array, or given the
+// number to another window, in which case it is null.
+ControlRecord *FindCreatedControlRecord(ObjectNumber number, HWND window);
 // Binds a created window to its record: subclasses it, stores the number as its identifier and
 // "QV_ID", and sets the font. Returns the record's address for an OBJECT_ANY number, else the
 // window handle.

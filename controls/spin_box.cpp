@@ -273,15 +273,30 @@ INT_PTR CreateSpinBox(ObjectNumber number, int x, int y, int width, int height, 
         number = (ObjectNumber)record;
     }
     SpinBoxFields *fields = SpinBoxFieldsOf(record);
-    DWORD upDownStyle = SPIN_UPDOWN_STYLE | (flags & SPIN_NUMERIC ? UDS_SETBUDDYINT : 0);
-    fields->upDownHandle =
-        CreateControlWindow(0, UPDOWN_CLASSA, 0, upDownStyle, 0, 0, 0, 0, number);
-    SetPropA(fields->upDownHandle, CONTROL_ID_PROPERTY, (HANDLE)number);
-    SpinBoxSendUpDown(record, UDM_SETBUDDY, (WPARAM)edit, 0);
-    SpinBoxSendUpDown(record, UDM_SETRANGE, 0, (maximum & 0xFFFF) | ((minimum & 0xFFFF) << 16));
     fields->frontColor = NO_OWN_COLOR;
     fields->backgroundColor = NO_OWN_COLOR;
+    // Each call below may run handlers that open controls, which can move the slot array or take
+    // the number: the record is looked up again after each.
+    DWORD upDownStyle = SPIN_UPDOWN_STYLE | (flags & SPIN_NUMERIC ? UDS_SETBUDDYINT : 0);
+    HWND upDown = CreateControlWindow(0, UPDOWN_CLASSA, 0, upDownStyle, 0, 0, 0, 0, number);
+    record = FindCreatedControlRecord(number, edit);
+    if (record) {
+        SpinBoxFieldsOf(record)->upDownHandle = upDown;
+        SetPropA(upDown, CONTROL_ID_PROPERTY, (HANDLE)number);
+        SendMessageA(upDown, UDM_SETBUDDY, (WPARAM)edit, 0);
+        SendMessageA(upDown, UDM_SETRANGE, 0, (maximum & 0xFFFF) | ((minimum & 0xFFFF) << 16));
+        record = FindCreatedControlRecord(number, edit);
+    }
+    if (!record) {
+        DestroyWindow(upDown);
+        DestroyWindow(edit);
+        return 0;
+    }
     INT_PTR result = RegisterControl(number, record, edit, &spinBoxOps);
+    record = FindCreatedControlRecord(number, edit);
+    if (!record || !IsWindow(edit)) {
+        return 0;
+    }
     SpinBoxResize(record, x, y, width, height);
     return result;
 }

@@ -326,6 +326,13 @@ INT_PTR CreateTextArea(ObjectNumber number, int x, int y, int width, int height,
     SendMessageA(window, EM_LIMITTEXT, TEXT_AREA_LARGEST_LIMIT, 0);
     textAreaBaseProc =
         (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)TextAreaProcedure);
+    ObjectNumber slotNumber = number == OBJECT_ANY ? (ObjectNumber)record : number;
+    // The flush runs every handler of the queued messages: the record is looked up again.
     FlushWindowMessages();
+    record = FindCreatedControlRecord(slotNumber, window);
+    if (!record || !IsWindow(window)) {
+        DestroyWindow(window);
+        return 0;
+    }
     return RegisterControl(number, record, window, &textAreaOps);
 }

@@ -84,6 +84,14 @@ void *ObjectTableFind(ObjectTable *table, ObjectNumber number) {
     return ObjectTableIsLive(record) ? record : 0;
 }
 
+void *ObjectTableSlot(ObjectTable *table, ObjectNumber number) {
+    if (ObjectTableIsStatic(table, number)) {
+        return table->slots + number * table->elementSize;
+    }
+    ObjectListNode *node = number < 0 ? 0 : ObjectTableDynamicNode(table, number);
+    return node ? ObjectListObjectOf(node) : 0;
+}
+
 void ObjectTableRelease(ObjectTable *table, ObjectNumber number) {
     if (ObjectTableIsStatic(table, number)) {
         memset(table->slots + number * table->elementSize, 0, table->elementSize);

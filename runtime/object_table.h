@@ -36,6 +36,9 @@ void *ObjectTableAllocate(ObjectTable *table, ObjectNumber number);
 // The live record of a number, or null. A number beyond the slots counts only when it is the
 // address of a dynamic object of this table.
 void *ObjectTableFind(ObjectTable *table, ObjectNumber number);
+// Where the record of a number lies now, live or not: its static slot, or its dynamic object's
+// record; null for a number that names neither. A static slot moves when the array grows.
+void *ObjectTableSlot(ObjectTable *table, ObjectNumber number);
 // Zeroes a static slot or frees a dynamic object's node; other numbers do nothing.
 void ObjectTableRelease(ObjectTable *table, ObjectNumber number);
 // Starts an iteration: static records by increasing number, then dynamic ones oldest first. A

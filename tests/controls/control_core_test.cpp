@@ -41,6 +41,120 @@ const Kind KINDS[] = {
 
 using ControlCoreTest = ControlTest;
 
+// An application hook that opens a button from inside another control's creation or destruction:
+// on each message that it is armed for, once per arming.
+struct NestedOpen {
+    static LRESULT CALLBACK Hook(HWND, UINT message, WPARAM wParam, LPARAM) {
+        bool notified = message == WM_PARENTNOTIFY && LOWORD(wParam) == trigger;
+        if (busy || !(notified || message == WM_APP + 77)) {
+            return CONTINUE_DEFAULT;
+        }
+        busy = true;
+        if (numberToOpen != OBJECT_ANY) {
+            if (CreateTestButton(numberToOpen)) {
+                opened.push_back(numberToOpen);
+            }
+        } else {
+            // Numbers beyond the capacity until the array moves: blocks that fill the heap's free
+            // space, kept to the end of the test, soon stand after it and keep it from growing in
+            // place.
+            char *slots = controlTable->slots;
+            for (int round = 0; round < 64 && controlTable->slots == slots; round++) {
+                blockers.push_back(HeapAlloc(processHeap, 0, 0x4000));
+                ObjectNumber number = controlTable->capacity + 20;
+                if (CreateTestButton(number)) {
+                    opened.push_back(number);
+                }
+            }
+        }
+        busy = false;
+        return CONTINUE_DEFAULT;
+    }
+    static inline bool busy;
+    static inline UINT trigger;
+    static inline ObjectNumber numberToOpen;
+    static inline std::vector<ObjectNumber> opened;
+    static inline std::vector<void *> blockers;
+};
+
+// Creating a control runs handlers (the parent's notifications, the queued messages that the text
+// area's creation dispatches): a hook that opens a control beyond the table's capacity there moves
+// the slot array, and the control being created still gets its whole record.
+TEST_F(ControlCoreTest, AControlOpenedDuringACreationMovesNoRecordAway) {
+    for (const Kind &kind : KINDS) {
+        for (ObjectNumber number : {(ObjectNumber)3, (ObjectNumber)OBJECT_ANY}) {
+            SCOPED_TRACE(testing::Message() << kind.name << " " << number);
+            NestedOpen::trigger = WM_CREATE;
+            NestedOpen::numberToOpen = OBJECT_ANY;
+            NestedOpen::opened.clear();
+            char *slotsBefore = controlTable->slots;
+            PostMessageA(window, WM_APP + 77, 0, 0);
+            ((EventState *)StateBlockGet(eventState))->appCallback = NestedOpen::Hook;
+            INT_PTR created = kind.create(number);
+            ((EventState *)StateBlockGet(eventState))->appCallback = 0;
+            DrainEvents(0);
+            ASSERT_NE(0, created);
+            EXPECT_FALSE(NestedOpen::opened.empty());
+            EXPECT_NE(slotsBefore, controlTable->slots) << "the slot array moved";
+            EXPECT_TRUE(HeapValidate(processHeap, 0, 0));
+            ObjectNumber found = number == OBJECT_ANY ? (ObjectNumber)created : number;
+            ControlRecord *record = RecordOf(found);
+            ASSERT_NE(nullptr, record);
+            EXPECT_EQ(kind.code, record->ops->kind);
+            HWND main = number == OBJECT_ANY ? record->handle : (HWND)created;
+            EXPECT_EQ(main, record->handle);
+            EXPECT_EQ(found, (ObjectNumber)GetPropA(main, CONTROL_ID_PROPERTY));
+            if (kind.code == KIND_SPIN_BOX) {
+                EXPECT_TRUE(IsWindow(record->spinBox.upDownHandle));
+                SetControlState(found, 42);
+                EXPECT_EQ(42, GetControlState(found));
+                EXPECT_EQ(NO_OWN_COLOR, record->ops->getColor(record, BACKGROUND_COLOR));
+            }
+            if (kind.code == KIND_TEXT_AREA) {
+                AddControlItem(found, -1, "line");
+                EXPECT_EQ("line", ControlText(found));
+                EXPECT_EQ(NO_OWN_COLOR, record->ops->getColor(record, FRONT_COLOR));
+            }
+            DestroyWindow(main);
+            for (ObjectNumber opened : NestedOpen::opened) {
+                DestroyWindow(RecordOf(opened)->handle);
+            }
+            EXPECT_TRUE(HeapValidate(processHeap, 0, 0));
+        }
+    }
+    for (void *blocker : NestedOpen::blockers) {
+        HeapFree(processHeap, 0, blocker);
+    }
+    NestedOpen::blockers.clear();
+}
+
+// A control created with the number of a control that is being destroyed keeps its record: the
+// old window's end releases only its own. The spin box's end destroys its up-down part, whose
+// notification reaches the parent while the old edit part is in its last message.
+TEST_F(ControlCoreTest, ANumberTakenAgainDuringTheDestructionKeepsTheNewRecord) {
+    HWND old = (HWND)CreateTestSpinBox(5);
+    ASSERT_NE((HWND)0, old);
+    NestedOpen::trigger = WM_DESTROY;
+    NestedOpen::numberToOpen = 5;
+    NestedOpen::opened.clear();
+    ((EventState *)StateBlockGet(eventState))->appCallback = NestedOpen::Hook;
+    DestroyWindow(old);
+    ((EventState *)StateBlockGet(eventState))->appCallback = 0;
+    ASSERT_EQ(1u, NestedOpen::opened.size());
+    EXPECT_FALSE(IsWindow(old));
+    ControlRecord *record = RecordOf(5);
+    ASSERT_NE(nullptr, record);
+    EXPECT_EQ(KIND_BUTTON, record->ops->kind);
+    EXPECT_TRUE(IsWindow(record->handle));
+    EXPECT_EQ(5, GetWindowLongA(record->handle, GWL_ID));
+    EXPECT_EQ((HANDLE)5, GetPropA(record->handle, CONTROL_ID_PROPERTY));
+    EXPECT_EQ("Button", ControlText(5));
+    EXPECT_TRUE(HeapValidate(processHeap, 0, 0));
+    DestroyWindow(record->handle);
+    EXPECT_EQ(nullptr, RecordOf(5));
+}
+
+
 TEST_F(ControlCoreTest, LibraryStartsWithTheDefaultFontAndState) {
     EXPECT_EQ((HFONT)GetStockObject(DEFAULT_GUI_FONT), defaultFont);
     ControlLibraryState *state = (ControlLibraryState *)StateBlockGet(controlLibraryState);
