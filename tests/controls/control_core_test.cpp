@@ -44,8 +44,9 @@ using ControlCoreTest = ControlTest;
 // An application hook that opens a button from inside another control's creation or destruction:
 // on each message that it is armed for, once per arming.
 struct NestedOpen {
-    static LRESULT CALLBACK Hook(HWND, UINT message, WPARAM wParam, LPARAM) {
-        bool notified = message == WM_PARENTNOTIFY && LOWORD(wParam) == trigger;
+    static LRESULT CALLBACK Hook(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+        bool notified = message == WM_PARENTNOTIFY && LOWORD(wParam) == trigger &&
+                        (!triggerChild || (HWND)lParam == triggerChild);
         if (busy || !(notified || message == WM_APP + 77)) {
             return CONTINUE_DEFAULT;
         }
@@ -72,6 +73,7 @@ struct NestedOpen {
     }
     static inline bool busy;
     static inline UINT trigger;
+    static inline HWND triggerChild; // the child whose notification counts, or null for any
     static inline ObjectNumber numberToOpen;
     static inline std::vector<ObjectNumber> opened;
     static inline std::vector<void *> blockers;
@@ -85,6 +87,7 @@ TEST_F(ControlCoreTest, AControlOpenedDuringACreationMovesNoRecordAway) {
         for (ObjectNumber number : {(ObjectNumber)3, (ObjectNumber)OBJECT_ANY}) {
             SCOPED_TRACE(testing::Message() << kind.name << " " << number);
             NestedOpen::trigger = WM_CREATE;
+            NestedOpen::triggerChild = 0;
             NestedOpen::numberToOpen = OBJECT_ANY;
             NestedOpen::opened.clear();
             char *slotsBefore = controlTable->slots;
@@ -135,6 +138,7 @@ TEST_F(ControlCoreTest, ANumberTakenAgainDuringTheDestructionKeepsTheNewRecord) 
     HWND old = (HWND)CreateTestSpinBox(5);
     ASSERT_NE((HWND)0, old);
     NestedOpen::trigger = WM_DESTROY;
+    NestedOpen::triggerChild = RecordOf(5)->spinBox.upDownHandle;
     NestedOpen::numberToOpen = 5;
     NestedOpen::opened.clear();
     ((EventState *)StateBlockGet(eventState))->appCallback = NestedOpen::Hook;
