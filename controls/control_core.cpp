@@ -51,7 +51,8 @@ BOOL InitControlLibrary() {
     controlRouter = ControlRouteParentMessage;
     INITCOMMONCONTROLSEX classes = {};
     classes.dwSize = sizeof classes;
-    classes.dwICC = ICC_TAB_CLASSES | ICC_DATE_CLASSES | ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES;
+    classes.dwICC = ICC_TAB_CLASSES | ICC_DATE_CLASSES | ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES |
+                    ICC_UPDOWN_CLASS;
     return InitCommonControlsEx(&classes);
 }
 

@@ -79,6 +79,9 @@ void MoveControlFocus(int backward) {
             SetFocus(walk.previous);
         }
     }
+    // The user works with the keyboard: focus rectangles show from now on, as the dialog manager
+    // shows them after a Tab (the window's UI state hides them until it is cleared).
+    SendMessageA(active, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
 }
 
 BOOL CALLBACK FocusNextVisit(HWND window, LPARAM context) {

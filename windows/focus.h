@@ -16,7 +16,8 @@ struct FocusWalk {
 // window that is no window object, and none while a plain Tab goes to an editable rich-text
 // control.
 HACCEL SelectAccelerators(HWND activeWindow);
-// Moves the focus to the next (backward 0) or previous tab stop of the active window.
+// Moves the focus to the next (backward 0) or previous tab stop of the active window, and clears
+// the window's hidden-focus UI state so that the focus shows.
 void MoveControlFocus(int backward);
 // EnumChildWindows callbacks of the two walks, whose context points to the FocusWalk; TRUE goes on,
 // FALSE stops.

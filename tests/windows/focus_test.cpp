@@ -161,6 +161,44 @@ TEST_F(FocusTest, TabMovesTheFocusAndRaisesNoEvent) {
     EXPECT_TRUE(Contains(codes, WM_KEYDOWN));
 }
 
+// Focus cues: Windows hides focus rectangles until the window's UI state says otherwise. A Tab and
+// a Shift+Tab each clear UISF_HIDEFOCUS on the top-level window, as the dialog manager does; a
+// focus move that is not the keyboard's leaves the state alone. The messages sent to the window
+// are recorded: Wine keeps no UI state that could be read back.
+struct UiStateRecorder {
+    static LRESULT CALLBACK Hook(HWND window, UINT message, WPARAM wParam, LPARAM) {
+        if (message == WM_CHANGEUISTATE) {
+            seen.push_back({window, wParam});
+        }
+        return CONTINUE_DEFAULT;
+    }
+    static inline std::vector<std::pair<HWND, WPARAM>> seen;
+};
+
+TEST_F(FocusTest, KeyboardMovesClearTheHiddenFocusStateOfTheTopLevelWindow) {
+    Add("a", main, WS_VISIBLE | WS_TABSTOP);
+    Add("b", main, WS_VISIBLE | WS_TABSTOP);
+    SetFocus(named["a"]);
+    RunPendingEvents();
+    EventState *state = (EventState *)StateBlockGet(eventState);
+    state->appCallback = UiStateRecorder::Hook;
+    const std::vector<std::pair<HWND, WPARAM>> clear = {
+        {main, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS)}};
+
+    UiStateRecorder::seen.clear();
+    SetFocus(named["b"]); // not the keyboard's
+    RunPendingEvents();
+    EXPECT_TRUE(UiStateRecorder::seen.empty());
+    EXPECT_TRUE(TypeKey(VK_TAB, true));
+    EXPECT_EQ(named["a"], GetFocus());
+    EXPECT_EQ(clear, UiStateRecorder::seen) << "Shift+Tab";
+    UiStateRecorder::seen.clear();
+    EXPECT_TRUE(TypeKey(VK_TAB, false));
+    EXPECT_EQ(named["b"], GetFocus());
+    EXPECT_EQ(clear, UiStateRecorder::seen) << "Tab";
+    state->appCallback = 0;
+}
+
 // Loads the rich edit library once.
 bool LoadRichEdit() {
     static HMODULE library = LoadLibraryA("RICHED20.DLL");
