@@ -3,8 +3,21 @@
 
 #include <string.h>
 
+// Opens the clipboard, trying again every 10 ms while another program holds it, for
+// CLIPBOARD_OPEN_PATIENCE_MS at most; false when it stayed held.
+static bool ClipboardOpen() {
+    const DWORD start = GetTickCount();
+    while (!OpenClipboard(0)) {
+        if (GetTickCount() - start >= CLIPBOARD_OPEN_PATIENCE_MS) {
+            return false;
+        }
+        Sleep(10);
+    }
+    return true;
+}
+
 HANDLE CopyTextToClipboard(const char *text) {
-    if (!OpenClipboard(0)) {
+    if (!ClipboardOpen()) {
         return 0;
     }
     if (!text) {

@@ -4,6 +4,9 @@
 #include <windows.h>
 
 // Replaces the clipboard's content with a copy of the text (null is the empty text) as CF_TEXT,
-// byte for byte. Returns the handle that SetClipboardData returns, or 0 on any failure; while
-// another program holds the clipboard, it returns 0 at once and changes nothing.
+// byte for byte. Returns the handle that SetClipboardData returns, or 0 on any failure. Another
+// program may hold the clipboard open for a moment (clipboard managers and remote-desktop helpers
+// read it after every change): the open is tried again for CLIPBOARD_OPEN_PATIENCE_MS, then the
+// call returns 0 and changes nothing.
+enum { CLIPBOARD_OPEN_PATIENCE_MS = 200 };
 HANDLE CopyTextToClipboard(const char *text);
