@@ -158,7 +158,6 @@ TEST_F(ControlCoreTest, ANumberTakenAgainDuringTheDestructionKeepsTheNewRecord) 
     EXPECT_EQ(nullptr, RecordOf(5));
 }
 
-
 TEST_F(ControlCoreTest, LibraryStartsWithTheDefaultFontAndState) {
     EXPECT_EQ((HFONT)GetStockObject(DEFAULT_GUI_FONT), defaultFont);
     ControlLibraryState *state = (ControlLibraryState *)StateBlockGet(controlLibraryState);

@@ -61,7 +61,8 @@ TEST(QuorvelExit, ACloseRequestSentWhileInTheBackgroundEndsTheTool) {
     ClickWindow(front);
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == front; }));
     DWORD_PTR answer = 1;
-    EXPECT_TRUE(SendMessageTimeoutA(tool.mainWindow, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+    EXPECT_TRUE(
+        SendMessageTimeoutA(tool.mainWindow, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
     EXPECT_EQ(0u, answer);
     DWORD exitCode = 1;
     EXPECT_TRUE(tool.WaitForExit(&exitCode)) << "still running";
