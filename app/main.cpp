@@ -14,6 +14,8 @@
 // runtime DLL initialises itself when it is loaded. Never returns. Only the linker names it.
 extern "C" __attribute__((noreturn, force_align_arg_pointer)) void WINAPI StartProgram();
 extern "C" __attribute__((noreturn, force_align_arg_pointer)) void WINAPI StartProgram() {
+    // Before anything can load a library on the program's behalf: none from the program's folder.
+    RestrictLibrarySearch();
     processHeap = 0;
     moduleHandle = 0;
     quitFlag = 0;

@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include "controls/control_core.h"
+#include "runtime/process_globals.h"
 #include "runtime/string_engine.h"
 #include "windows/events.h"
 
@@ -297,9 +298,10 @@ static void TextAreaFillOps() {
     textAreaOps.setAttribute = TextAreaSetAttribute;
     textAreaOps.setColor = TextAreaSetColor;
     textAreaOps.getColor = TextAreaGetColor;
-    richEdit20Module = LoadLibraryA("RICHED20.DLL");
+    // From the system folder only: a file of that name beside the program is never loaded.
+    richEdit20Module = LoadSystemLibrary("RICHED20.DLL");
     if (!richEdit20Module) {
-        LoadLibraryA("RICHED32.DLL");
+        LoadSystemLibrary("RICHED32.DLL");
     }
     textAreaOpsReady = true;
 }

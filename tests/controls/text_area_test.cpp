@@ -14,22 +14,34 @@ namespace {
 
 const ObjectNumber AREA = 4;
 
-// The program's own calls of LoadLibraryA, while the object lives: the import that every call of
-// this program goes through is pointed at a recorder for that long.
+// The program's own library loads (LoadLibraryA and LoadLibraryExA), while the object lives: the
+// imports that every call of this program goes through are pointed at recorders for that long.
 extern "C" HMODULE(WINAPI *importedLoadLibraryA)(LPCSTR) __asm__("__imp__LoadLibraryA@4");
+extern "C" HMODULE(WINAPI *importedLoadLibraryExA)(LPCSTR, HANDLE,
+                                                   DWORD) __asm__("__imp__LoadLibraryExA@12");
 
 struct LoadCounter {
     LoadCounter() {
         loaded.clear();
         real = importedLoadLibraryA;
+        realEx = importedLoadLibraryExA;
         importedLoadLibraryA = Record;
+        importedLoadLibraryExA = RecordEx;
     }
-    ~LoadCounter() { importedLoadLibraryA = real; }
+    ~LoadCounter() {
+        importedLoadLibraryA = real;
+        importedLoadLibraryExA = realEx;
+    }
     static HMODULE WINAPI Record(LPCSTR name) {
         loaded.push_back(name ? name : "");
         return real(name);
     }
+    static HMODULE WINAPI RecordEx(LPCSTR name, HANDLE file, DWORD flags) {
+        loaded.push_back(name ? name : "");
+        return realEx(name, file, flags);
+    }
     static inline HMODULE(WINAPI *real)(LPCSTR);
+    static inline HMODULE(WINAPI *realEx)(LPCSTR, HANDLE, DWORD);
     static inline std::vector<std::string> loaded;
 };
 
