@@ -11,8 +11,8 @@ typedef BOOL(WINAPI *SetDefaultDllDirectoriesCall)(DWORD directoryFlags);
 // calls take the LOAD_LIBRARY_SEARCH_ flags too.
 static SetDefaultDllDirectoriesCall ProcessFindSetDefaultDllDirectories() {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    return kernel ? (SetDefaultDllDirectoriesCall)(void *)GetProcAddress(
-                        kernel, "SetDefaultDllDirectories")
+    return kernel ? (SetDefaultDllDirectoriesCall)(void *)GetProcAddress(kernel,
+                                                                         "SetDefaultDllDirectories")
                   : 0;
 }
 

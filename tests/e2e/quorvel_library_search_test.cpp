@@ -1,7 +1,8 @@
 // A library left beside the program under the name of a system library is never loaded: the
 // program loads its libraries from the system folder only. Wine prefers its own built-in libraries
-// to a file beside the program; with riched20 set to "native, then built-in" it searches the
-// program's folder first, as Windows does, and so shows what a Windows user would meet.
+// to a file beside the program; with riched20 set to "native, then built-in" for the program it
+// searches the program's folder first, as Windows does, and so shows what a Windows user would
+// meet.
 #include <windows.h>
 
 #include <string>
@@ -35,7 +36,6 @@ class ScopedVariable {
     ~ScopedVariable() { SetEnvironmentVariableA(name, had ? before.c_str() : 0); }
     ScopedVariable(const ScopedVariable &) = delete;
     ScopedVariable &operator=(const ScopedVariable &) = delete;
-    std::string Before() const { return before; }
 
   private:
     const char *name;
@@ -43,12 +43,35 @@ class ScopedVariable {
     std::string before;
 };
 
+// Wine's load order for the rich edit library in programs named quorvel.exe: native first, then
+// built-in, so that Wine searches the program's folder first as Windows does. The setting lives in
+// Wine's part of the registry (a key that Windows does not read) for the life of the object.
+class SearchLikeWindows {
+  public:
+    SearchLikeWindows() {
+        HKEY key = 0;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, KEY, 0, 0, 0, KEY_SET_VALUE, 0, &key, 0) == 0) {
+            const char order[] = "native,builtin";
+            set =
+                RegSetValueExA(key, "riched20", 0, REG_SZ, (const BYTE *)order, sizeof order) == 0;
+            RegCloseKey(key);
+        }
+    }
+    ~SearchLikeWindows() { RegDeleteKeyA(HKEY_CURRENT_USER, KEY); }
+    SearchLikeWindows(const SearchLikeWindows &) = delete;
+    SearchLikeWindows &operator=(const SearchLikeWindows &) = delete;
+    bool set = false;
+
+  private:
+    static constexpr const char *KEY = "Software\\Wine\\AppDefaults\\quorvel.exe\\DllOverrides";
+};
+
 TEST(QuorvelLibrarySearch, ALibraryPlantedBesideTheProgramIsNotLoaded) {
     // A copy of the program in a folder of its own, with the planted library beside it.
     char temp[MAX_PATH] = "";
     ASSERT_TRUE(GetTempPathA(sizeof temp, temp));
-    std::string folder = std::string(temp) + "quorvel-planted-" +
-                         std::to_string(GetCurrentProcessId()) + "\\";
+    std::string folder =
+        std::string(temp) + "quorvel-planted-" + std::to_string(GetCurrentProcessId()) + "\\";
     CreateDirectoryA(folder.c_str(), 0);
     std::string exe = folder + "quorvel.exe";
     std::string planted = folder + "riched20.dll";
@@ -59,10 +82,8 @@ TEST(QuorvelLibrarySearch, ALibraryPlantedBesideTheProgramIsNotLoaded) {
     ASSERT_TRUE(loaded);
     {
         ScopedVariable program("QUORVEL_EXE", exe);
-        char overrides[1024] = "";
-        GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
-        std::string searchLikeWindows = overrides[0] ? std::string(overrides) + ";" : "";
-        ScopedVariable order("WINEDLLOVERRIDES", searchLikeWindows + "riched20=n,b");
+        SearchLikeWindows order;
+        ASSERT_TRUE(order.set);
 
         QuorvelTool tool;
         ASSERT_TRUE(tool.Launch()) << tool.fault;
