@@ -140,6 +140,10 @@ static void ControlRelease(HWND window, ObjectNumber number) {
 }
 
 LRESULT CALLBACK ControlProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // A forged lifecycle message would make the system's procedure free the control's own data.
+    if (IsForeignThreadOnlyMessage(message)) {
+        return 0;
+    }
     ObjectNumber number = GetWindowLongPtrA(window, GWLP_ID);
     ControlRecord *record = number == NO_CONTROL_ID ? 0 : ControlFind(number);
     // A window that is no (longer a) control of this table has nobody to forward to.

@@ -89,6 +89,20 @@ static LRESULT SpinBoxOnCtlColorStatic(ControlRecord *record, HWND window, HDC d
     return SpinBoxOnCtlColorEdit(record, dc);
 }
 
+// The up-down part's own procedure, under the guard below; all up-down windows share it.
+static WNDPROC spinBoxUpDownBaseProc;
+
+// The up-down part is no control of the table, so the control procedure does not guard it: this
+// answers a forged lifecycle message or notification with 0, before the system's procedure could
+// free the up-down's data, and passes everything else on.
+static LRESULT CALLBACK SpinBoxUpDownProcedure(HWND window, UINT message, WPARAM wParam,
+                                               LPARAM lParam) {
+    if (IsForeignThreadOnlyMessage(message)) {
+        return 0;
+    }
+    return CallWindowProcA(spinBoxUpDownBaseProc, window, message, wParam, lParam);
+}
+
 // Messages that the parent window receives about the spin box.
 static LRESULT SpinBoxOnParentMessage(ControlRecord *record, HWND window, UINT message,
                                       WPARAM wParam, LPARAM lParam) {
@@ -283,6 +297,10 @@ INT_PTR CreateSpinBox(ObjectNumber number, int x, int y, int width, int height, 
     if (record) {
         SpinBoxFieldsOf(record)->upDownHandle = upDown;
         SetPropA(upDown, CONTROL_ID_PROPERTY, (HANDLE)number);
+        if (upDown) {
+            spinBoxUpDownBaseProc = (WNDPROC)SetWindowLongPtrA(upDown, GWLP_WNDPROC,
+                                                               (LONG_PTR)SpinBoxUpDownProcedure);
+        }
         SendMessageA(upDown, UDM_SETBUDDY, (WPARAM)edit, 0);
         SendMessageA(upDown, UDM_SETRANGE, 0, (maximum & 0xFFFF) | ((minimum & 0xFFFF) << 16));
         record = FindCreatedControlRecord(number, edit);

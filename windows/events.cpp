@@ -184,6 +184,12 @@ int WaitEvent(int timeout) {
     if (!state->pendingCode) {
         state->pendingCode = raisedBefore;
     }
+    if (IsThreadOnlyMessage(message.message)) {
+        // Posted, so forged: dropped undispatched, and returned as a message that raised nothing.
+        state->wParam = message.wParam;
+        state->lParam = message.lParam;
+        return WM_NULL;
+    }
     HWND active = GetActiveWindow();
     HACCEL accelerators = SelectAccelerators(active);
     if (!accelerators || !TranslateAcceleratorA(active, accelerators, &message)) {
@@ -229,6 +235,9 @@ void FlushWindowMessages() {
     void *dropBefore = state->dropData;
     MSG message;
     while (PeekMessageA(&message, 0, 0, 0, PM_REMOVE)) {
+        if (IsThreadOnlyMessage(message.message)) {
+            continue; // posted, so forged: dropped undispatched
+        }
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

@@ -53,13 +53,15 @@ struct DropRecord {
 // A drop message that carried no outstanding drop record of this process comes back as WM_NULL
 // (0), a message that raised no event: its number is a drop event's code, and a caller that took
 // it for one would read a drop record that is not there. Its parameters are stored as those of
-// any message that raised no event.
+// any message that raised no event. So does a posted thread-only message (IsThreadOnlyMessage),
+// which is dropped undispatched.
 // The drop records of earlier events are freed first, except the record of a drop event raised
 // outside WaitEvent that this call is still to return.
 int WaitEvent(int timeout = -1);
 // Appends a window event to the queue, unless it repeats the newest one.
 void PushPendingEvent(EventState *state, int code, ObjectNumber window);
-// Dispatches every waiting message without returning events, then clears pendingCode. Drop events
+// Dispatches every waiting message without returning events, then clears pendingCode; a posted
+// thread-only message is dropped undispatched. Drop events
 // raised meanwhile are discarded with their codes: the event state's drop record is again the one
 // it was before the flush, and theirs stay readable until the next WaitEvent.
 void FlushWindowMessages();

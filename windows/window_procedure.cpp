@@ -186,6 +186,9 @@ LRESULT TranslateWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (IsForeignThreadOnlyMessage(message)) {
+        return 0;
+    }
     LRESULT result = TranslateWindowMessage(window, message, wParam, lParam);
     if (result == NOT_HANDLED) {
         return DefWindowProcA(window, message, wParam, lParam);

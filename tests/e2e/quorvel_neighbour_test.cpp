@@ -2,6 +2,10 @@
 // is each 8-byte-aligned address at the start of each of the tool's private memory regions, where
 // its heaps keep their first blocks (its tables and state blocks among them). None of them is a
 // drop record that the tool issued: the tool must take nothing over, and go on working.
+#include <windows.h>
+
+#include <commctrl.h>
+
 #include <string>
 #include <vector>
 
@@ -75,6 +79,72 @@ TEST(QuorvelNeighbour, DropMessagesAtTheToolsOwnAddressesLeaveItWorking) {
     BlockShape shape = ReadBlock(text);
     EXPECT_TRUE(shape.valid) << shape.fault;
     EXPECT_EQ(7, shape.count);
+    ASSERT_TRUE(WaitUntil([] { return WriteClipboardText("before Copy"); }));
+    ClickWindow(tool.copyButton);
+    std::string copied;
+    EXPECT_TRUE(WaitUntil([&] { return ReadClipboardText(&copied) && copied == text; }))
+        << "the clipboard holds: " << copied.substr(0, 200);
+    ClickWindow(tool.exitButton);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(tool.WaitForExit(&exitCode)) << "still running";
+    EXPECT_EQ(0u, exitCode);
+}
+
+// Messages that only the system or the tool's own windows send within the tool: a notification,
+// whose pointer the system does not carry over to another process, and the lifecycle messages of
+// windows that nobody is creating or destroying. A neighbour posts and sends them to the main
+// window and to every control window; the tool must read nothing through the pointers, free
+// nothing, and go on working, its genuine notifications included.
+TEST(QuorvelNeighbour, ForgedNotificationsAndLifecycleMessagesLeaveItWorking) {
+    QuorvelTool tool;
+    ASSERT_TRUE(tool.Launch()) << tool.fault;
+    // A well-formed notification in this program's memory: in the tool, its address is nothing.
+    NMUPDOWN ownNotification = {};
+    ownNotification.hdr.hwndFrom = tool.countUpDown;
+    ownNotification.hdr.idFrom = 0;
+    ownNotification.hdr.code = UDN_DELTAPOS;
+    ownNotification.iDelta = 50;
+    const LPARAM pointers[] = {0,          1,          0x10000,    0x00400000, 0x7FFE0000,
+                               0x7FFFFFF8, (LPARAM)-8, (LPARAM)&ownNotification};
+    for (LPARAM pointer : pointers) {
+        PostMessageA(tool.mainWindow, WM_NOTIFY, 0, pointer); // the system may refuse to post it
+        // Whether the sender hears of an answer is the system's affair: what counts is the tool.
+        DWORD_PTR result = 1;
+        SendMessageTimeoutA(tool.mainWindow, WM_NOTIFY, 0, pointer, SMTO_NORMAL, WAIT_LIMIT_MS,
+                            &result);
+    }
+    const HWND windows[] = {tool.mainWindow,  tool.countEdit,   tool.countUpDown, tool.startButton,
+                            tool.copyButton, tool.exitButton, tool.textArea};
+    const UINT lifecycle[] = {WM_DESTROY, WM_NCDESTROY};
+    for (HWND window : windows) {
+        for (UINT message : lifecycle) {
+            PostMessageA(window, message, 0, 0);
+            DWORD_PTR result = 1;
+            ASSERT_TRUE(SendMessageTimeoutA(window, message, 0, 0, SMTO_NORMAL, WAIT_LIMIT_MS,
+                                            &result))
+                << "no answer from " << WindowClass(window) << " for " << message;
+        }
+    }
+    // The tool answers another program that asks for its window texts.
+    for (HWND window : windows) {
+        char text[64];
+        DWORD_PTR length = 0;
+        ASSERT_TRUE(SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text,
+                                        SMTO_NORMAL, WAIT_LIMIT_MS, &length))
+            << WindowClass(window);
+    }
+
+    // The spin box steps with the arrow keys: the up-down's own notifications still count.
+    ClickWindow(tool.countEdit);
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(tool.mainWindow) == tool.countEdit; }));
+    PressKey(VK_UP);
+    PressKey(VK_UP);
+    EXPECT_TRUE(WaitUntil([&] { return tool.CountText() == "3"; })) << tool.CountText();
+    std::string text;
+    ASSERT_TRUE(tool.StartAndWait(&text));
+    BlockShape shape = ReadBlock(text);
+    EXPECT_TRUE(shape.valid) << shape.fault;
+    EXPECT_EQ(3, shape.count);
     ASSERT_TRUE(WaitUntil([] { return WriteClipboardText("before Copy"); }));
     ClickWindow(tool.copyButton);
     std::string copied;
