@@ -298,8 +298,8 @@ INT_PTR CreateSpinBox(ObjectNumber number, int x, int y, int width, int height, 
         SpinBoxFieldsOf(record)->upDownHandle = upDown;
         SetPropA(upDown, CONTROL_ID_PROPERTY, (HANDLE)number);
         if (upDown) {
-            spinBoxUpDownBaseProc = (WNDPROC)SetWindowLongPtrA(upDown, GWLP_WNDPROC,
-                                                               (LONG_PTR)SpinBoxUpDownProcedure);
+            spinBoxUpDownBaseProc =
+                (WNDPROC)SetWindowLongPtrA(upDown, GWLP_WNDPROC, (LONG_PTR)SpinBoxUpDownProcedure);
         }
         SendMessageA(upDown, UDM_SETBUDDY, (WPARAM)edit, 0);
         SendMessageA(upDown, UDM_SETRANGE, 0, (maximum & 0xFFFF) | ((minimum & 0xFFFF) << 16));

@@ -104,8 +104,8 @@ TEST(QuorvelNeighbour, ForgedNotificationsAndLifecycleMessagesLeaveItWorking) {
     ownNotification.hdr.idFrom = 0;
     ownNotification.hdr.code = UDN_DELTAPOS;
     ownNotification.iDelta = 50;
-    const LPARAM pointers[] = {0,          1,          0x10000,    0x00400000, 0x7FFE0000,
-                               0x7FFFFFF8, (LPARAM)-8, (LPARAM)&ownNotification};
+    const LPARAM pointers[] = {0,          1,          0x10000,    0x00400000,
+                               0x7FFE0000, 0x7FFFFFF8, (LPARAM)-8, (LPARAM)&ownNotification};
     for (LPARAM pointer : pointers) {
         PostMessageA(tool.mainWindow, WM_NOTIFY, 0, pointer); // the system may refuse to post it
         // Whether the sender hears of an answer is the system's affair: what counts is the tool.
@@ -113,15 +113,15 @@ TEST(QuorvelNeighbour, ForgedNotificationsAndLifecycleMessagesLeaveItWorking) {
         SendMessageTimeoutA(tool.mainWindow, WM_NOTIFY, 0, pointer, SMTO_NORMAL, WAIT_LIMIT_MS,
                             &result);
     }
-    const HWND windows[] = {tool.mainWindow,  tool.countEdit,   tool.countUpDown, tool.startButton,
+    const HWND windows[] = {tool.mainWindow, tool.countEdit,  tool.countUpDown, tool.startButton,
                             tool.copyButton, tool.exitButton, tool.textArea};
     const UINT lifecycle[] = {WM_DESTROY, WM_NCDESTROY};
     for (HWND window : windows) {
         for (UINT message : lifecycle) {
             PostMessageA(window, message, 0, 0);
             DWORD_PTR result = 1;
-            ASSERT_TRUE(SendMessageTimeoutA(window, message, 0, 0, SMTO_NORMAL, WAIT_LIMIT_MS,
-                                            &result))
+            ASSERT_TRUE(
+                SendMessageTimeoutA(window, message, 0, 0, SMTO_NORMAL, WAIT_LIMIT_MS, &result))
                 << "no answer from " << WindowClass(window) << " for " << message;
         }
     }
@@ -129,8 +129,8 @@ TEST(QuorvelNeighbour, ForgedNotificationsAndLifecycleMessagesLeaveItWorking) {
     for (HWND window : windows) {
         char text[64];
         DWORD_PTR length = 0;
-        ASSERT_TRUE(SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text,
-                                        SMTO_NORMAL, WAIT_LIMIT_MS, &length))
+        ASSERT_TRUE(SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL,
+                                        WAIT_LIMIT_MS, &length))
             << WindowClass(window);
     }
 
