@@ -93,6 +93,8 @@ set(QUORVEL_THIRD_PARTY_OPTIONS -w -fno-sanitize=implicit-integer-truncation)
 # The compile flags above reach the link line too, where -nostdlibinc has nothing to do.
 set(CMAKE_EXE_LINKER_FLAGS_INIT
     "-static -B${QUORVEL_GCC_DIR}/ -L${QUORVEL_GCC_DIR} -Wno-unused-command-line-argument")
+# The same for the DLLs that tests plant beside a copy of the program.
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "${CMAKE_EXE_LINKER_FLAGS_INIT}")
 set(CMAKE_CXX_STANDARD_LIBRARIES "-Wl,--start-group -lstdc++ -lgcc -lgcc_eh -lpthread \
 -lmingw32 -lmingwex -lmsvcrt -lkernel32 -Wl,--end-group" CACHE STRING "")
 set(CMAKE_C_STANDARD_LIBRARIES "-Wl,--start-group -lgcc -lgcc_eh -lpthread \
