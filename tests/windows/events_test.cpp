@@ -190,6 +190,38 @@ TEST_F(EventsTest, AnEventRaisedByAMessageSentDuringAWaitIsReturnedAtOnce) {
     }
 }
 
+// Messages that only this thread's windows or the system send within the thread, posted by
+// anybody: dropped before dispatch, by WaitEvent (which returns WM_NULL) and by
+// FlushWindowMessages, so that nothing reads through their pointers or takes the window for one
+// being created or destroyed. Sent from another thread, they are answered with 0 unread.
+TEST_F(EventsTest, ForgedThreadOnlyMessagesAreNeverDispatched) {
+    const UINT messages[] = {WM_NOTIFY, WM_NCCREATE, WM_CREATE, WM_DESTROY, WM_NCDESTROY};
+    const LPARAM bogus = 8; // no pointer to anything
+    int posted = 0;
+    for (UINT message : messages) {
+        // The system refuses to post some of them (a pointer that it would have to carry).
+        if (PostMessageA(window, message, 0, bogus)) {
+            EXPECT_EQ(WM_NULL, WaitEvent(0)) << message;
+            PostMessageA(window, message, 0, bogus);
+            FlushWindowMessages();
+            posted++;
+        }
+        SentMessage sent = {window, message, 0, bogus};
+        HANDLE sender = CreateThread(0, 0, SendLater, &sent, 0, 0);
+        ASSERT_TRUE(sender);
+        EXPECT_EQ(0, WaitEvent(300)) << message;
+        WaitForSingleObject(sender, INFINITE);
+        CloseHandle(sender);
+        EXPECT_TRUE(IsWindow(window)) << message;
+        EXPECT_EQ(window, RecordOf(1) ? RecordOf(1)->handle : 0) << message;
+        EXPECT_EQ((HANDLE)2, GetPropA(window, "QV_WindowID")) << message;
+    }
+    EXPECT_GE(posted, 2) << "WM_NOTIFY and WM_DESTROY at least can be posted";
+    // The window still turns its messages into events.
+    ASSERT_TRUE(PostMessageA(window, WM_CLOSE, 0, 0));
+    EXPECT_EQ(EVENT_CLOSE, WaitEvent(0));
+}
+
 // A code raised outside WaitEvent still waits for the next dispatched message, also when nothing
 // else comes during the wait.
 TEST_F(EventsTest, ACodeRaisedOutsideWaitEventOutlivesAWaitInWhichNothingCame) {
