@@ -34,6 +34,13 @@ TEST_F(ButtonTest, MouseClickArrivesAsControlEvent) {
     HWND copy = (HWND)CreateButton(2, 120, 270, 100, 25, "Copy");
     SetForegroundWindow(window);
     UpdateWindow(window);
+    // Input goes to the foreground window: the switch is settled before the click is made.
+    for (DWORD start = GetTickCount();
+         GetForegroundWindow() != window && GetTickCount() - start < 2000;) {
+        WaitEvent(10);
+    }
+    ASSERT_EQ(window, GetForegroundWindow());
+    DrainEvents(0);
     RECT area;
     GetWindowRect(copy, &area);
     int x = (area.left + area.right) / 2;
