@@ -47,6 +47,25 @@ std::vector<LPARAM> StartsOfPrivateRegions(HANDLE process) {
     return addresses;
 }
 
+// Still the tool it was: "Start" writes a whole block of the count shown, "Copy" puts it on the
+// clipboard, and "Exit" ends the tool with code 0.
+void WritesCopiesAndEnds(QuorvelTool &tool, int count) {
+    std::string text;
+    ASSERT_TRUE(tool.StartAndWait(&text));
+    BlockShape shape = ReadBlock(text);
+    EXPECT_TRUE(shape.valid) << shape.fault;
+    EXPECT_EQ(count, shape.count);
+    ASSERT_TRUE(WaitUntil([] { return WriteClipboardText("before Copy"); }));
+    ClickWindow(tool.copyButton);
+    std::string copied;
+    EXPECT_TRUE(WaitUntil([&] { return ReadClipboardText(&copied) && copied == text; }))
+        << "the clipboard holds: " << copied.substr(0, 200);
+    ClickWindow(tool.exitButton);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(tool.WaitForExit(&exitCode)) << "still running";
+    EXPECT_EQ(0u, exitCode);
+}
+
 TEST(QuorvelNeighbour, DropMessagesAtTheToolsOwnAddressesLeaveItWorking) {
     QuorvelTool tool;
     ASSERT_TRUE(tool.Launch()) << tool.fault;
@@ -75,19 +94,7 @@ TEST(QuorvelNeighbour, DropMessagesAtTheToolsOwnAddressesLeaveItWorking) {
 
     // Still the tool it was: a whole block, its copy, and an orderly end.
     ASSERT_TRUE(tool.TypeCount("7")) << tool.fault;
-    ASSERT_TRUE(tool.StartAndWait(&text));
-    BlockShape shape = ReadBlock(text);
-    EXPECT_TRUE(shape.valid) << shape.fault;
-    EXPECT_EQ(7, shape.count);
-    ASSERT_TRUE(WaitUntil([] { return WriteClipboardText("before Copy"); }));
-    ClickWindow(tool.copyButton);
-    std::string copied;
-    EXPECT_TRUE(WaitUntil([&] { return ReadClipboardText(&copied) && copied == text; }))
-        << "the clipboard holds: " << copied.substr(0, 200);
-    ClickWindow(tool.exitButton);
-    DWORD exitCode = 1;
-    ASSERT_TRUE(tool.WaitForExit(&exitCode)) << "still running";
-    EXPECT_EQ(0u, exitCode);
+    WritesCopiesAndEnds(tool, 7);
 }
 
 // Messages that only the system or the tool's own windows send within the tool: a notification,
@@ -140,20 +147,7 @@ TEST(QuorvelNeighbour, ForgedNotificationsAndLifecycleMessagesLeaveItWorking) {
     PressKey(VK_UP);
     PressKey(VK_UP);
     EXPECT_TRUE(WaitUntil([&] { return tool.CountText() == "3"; })) << tool.CountText();
-    std::string text;
-    ASSERT_TRUE(tool.StartAndWait(&text));
-    BlockShape shape = ReadBlock(text);
-    EXPECT_TRUE(shape.valid) << shape.fault;
-    EXPECT_EQ(3, shape.count);
-    ASSERT_TRUE(WaitUntil([] { return WriteClipboardText("before Copy"); }));
-    ClickWindow(tool.copyButton);
-    std::string copied;
-    EXPECT_TRUE(WaitUntil([&] { return ReadClipboardText(&copied) && copied == text; }))
-        << "the clipboard holds: " << copied.substr(0, 200);
-    ClickWindow(tool.exitButton);
-    DWORD exitCode = 1;
-    ASSERT_TRUE(tool.WaitForExit(&exitCode)) << "still running";
-    EXPECT_EQ(0u, exitCode);
+    WritesCopiesAndEnds(tool, 3);
 }
 
 } // namespace
