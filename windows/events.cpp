@@ -169,43 +169,39 @@ int WaitEvent(int timeout) {
     const int raisedBefore = state->pendingCode;
     state->pendingCode = 0;
     MSG message = {};
-    if (!EventsRetrieveMessage(state, timeout, &message)) {
-        if (state->pendingCode) {
-            int code = state->pendingCode;
-            state->pendingCode = 0;
-            return code;
+    bool retrieved = EventsRetrieveMessage(state, timeout, &message);
+    // A posted thread-only message is forged: it is dropped undispatched.
+    bool dispatched = retrieved && !IsThreadOnlyMessage(message.message);
+    if (dispatched) {
+        if (!state->pendingCode) {
+            state->pendingCode = raisedBefore;
         }
-        if (state->queueHead) {
-            return EventsHandOutPending(state);
+        HWND active = GetActiveWindow();
+        HACCEL accelerators = SelectAccelerators(active);
+        if (!accelerators || !TranslateAcceleratorA(active, accelerators, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
         }
-        state->pendingCode = raisedBefore;
-        return 0;
     }
-    if (!state->pendingCode) {
-        state->pendingCode = raisedBefore;
-    }
-    if (IsThreadOnlyMessage(message.message)) {
-        // Posted, so forged: dropped undispatched, and returned as a message that raised nothing.
-        state->wParam = message.wParam;
-        state->lParam = message.lParam;
-        return WM_NULL;
-    }
-    HWND active = GetActiveWindow();
-    HACCEL accelerators = SelectAccelerators(active);
-    if (!accelerators || !TranslateAcceleratorA(active, accelerators, &message)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-
+    // What the wait or the dispatch raised; the queue was empty when the wait began.
     if (state->pendingCode) {
         int code = state->pendingCode;
         state->pendingCode = 0;
         return code;
     }
+    if (!dispatched) {
+        if (state->queueHead) {
+            return EventsHandOutPending(state);
+        }
+        state->pendingCode = raisedBefore;
+    }
+    if (!retrieved) {
+        return 0;
+    }
     state->wParam = message.wParam;
     state->lParam = message.lParam;
-    if (message.message == MSG_WINDOW_DROP || message.message == MSG_CONTROL_DROP) {
-        return WM_NULL; // a drop message that carried no drop record of this process
+    if (!dispatched || message.message == MSG_WINDOW_DROP || message.message == MSG_CONTROL_DROP) {
+        return WM_NULL; // a forged message, or a drop message that carried no drop record of ours
     }
     return (int)message.message;
 }
