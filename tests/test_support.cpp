@@ -215,6 +215,17 @@ bool ClipboardHolderProcess::IsHolding() const {
     return process.hProcess && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+HANDLE ClipboardHolderProcess::FinishLater(DWORD delay) {
+    finishDelay = delay;
+    return CreateThread(0, 0, FinishAfterDelay, this, 0, 0);
+}
+
+DWORD WINAPI ClipboardHolderProcess::FinishAfterDelay(void *holder) {
+    ClipboardHolderProcess *self = (ClipboardHolderProcess *)holder;
+    Sleep(self->finishDelay);
+    return self->Finish();
+}
+
 DWORD ClipboardHolderProcess::Finish() {
     DWORD code = 0xFFFFFFFF;
     if (process.hProcess) {

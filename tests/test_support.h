@@ -69,6 +69,10 @@ class ClipboardHolderProcess {
     bool IsHolding() const;
     // Lets the holder close the clipboard, waits until it has ended and returns its exit code.
     DWORD Finish();
+    // Finish, after a delay in milliseconds, on a thread of its own whose exit code is the
+    // holder's, as a clipboard manager that lets go after a moment. Returns the thread, or null;
+    // the caller waits for it and closes it.
+    HANDLE FinishLater(DWORD delay);
 
   private:
     char heldName[64];
@@ -76,4 +80,6 @@ class ClipboardHolderProcess {
     HANDLE held;
     HANDLE release;
     PROCESS_INFORMATION process;
+    DWORD finishDelay = 0;
+    static DWORD WINAPI FinishAfterDelay(void *holder);
 };

@@ -83,16 +83,11 @@ TEST_F(ClipboardContention, CopyWhileTheClipboardIsHeldChangesNothingAndWorksOnc
 
 // A holder that lets go about 100 ms after the click, as a clipboard manager does: the block
 // lands all the same.
-DWORD WINAPI ReleaseAfterAMoment(void *holder) {
-    Sleep(100);
-    return ((ClipboardHolderProcess *)holder)->Finish();
-}
-
 TEST_F(ClipboardContention, CopyWhileTheClipboardIsHeldForAMomentStillCopies) {
     ASSERT_TRUE(WriteClipboardText(LEFT_THERE));
     ClipboardHolderProcess holder;
     ASSERT_TRUE(holder.Start()) << "the other program did not get the clipboard";
-    HANDLE releaser = CreateThread(0, 0, ReleaseAfterAMoment, &holder, 0, 0);
+    HANDLE releaser = holder.FinishLater(100);
     ASSERT_TRUE(releaser);
     ASSERT_TRUE(pump.Click(CONTROL_COPY));
     WaitForSingleObject(releaser, INFINITE);

@@ -77,16 +77,11 @@ TEST(CopyTextToClipboard, ChangesNothingWhileAnotherProcessHoldsTheClipboard) {
 
 // Another program that holds the clipboard for a moment, as a clipboard manager does after every
 // change, only delays the copy: it lands once the clipboard is free.
-DWORD WINAPI ReleaseAfterAMoment(void *holder) {
-    Sleep(100);
-    return ((ClipboardHolderProcess *)holder)->Finish();
-}
-
 TEST(CopyTextToClipboard, LandsWhenAnotherProgramLetsGoWithinAMoment) {
     ASSERT_NE(CopyTextToClipboard("content before"), nullptr);
     ClipboardHolderProcess holder;
     ASSERT_TRUE(holder.Start()) << "the holder did not get the clipboard";
-    HANDLE releaser = CreateThread(0, 0, ReleaseAfterAMoment, &holder, 0, 0);
+    HANDLE releaser = holder.FinishLater(100);
     ASSERT_TRUE(releaser);
     EXPECT_NE(CopyTextToClipboard("new content"), nullptr);
     WaitForSingleObject(releaser, INFINITE);

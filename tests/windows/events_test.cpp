@@ -146,20 +146,6 @@ TEST_F(EventsTest, AMessagePostedDuringAWaitWithATimeoutIsReturned) {
 
 // A message that another thread sends while WaitEvent waits runs inside the wait; an event it
 // raises, queued or immediate, ends the wait and is the result, as if the message had been posted.
-struct SentMessage {
-    HWND window;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-DWORD WINAPI SendLater(void *parameter) {
-    const SentMessage *sent = (const SentMessage *)parameter;
-    Sleep(50);
-    SendMessageA(sent->window, sent->message, sent->wParam, sent->lParam);
-    return 0;
-}
-
 TEST_F(EventsTest, AnEventRaisedByAMessageSentDuringAWaitIsReturnedAtOnce) {
     const struct {
         UINT message;
@@ -176,7 +162,7 @@ TEST_F(EventsTest, AnEventRaisedByAMessageSentDuringAWaitIsReturnedAtOnce) {
     for (const auto &row : rows) {
         for (int timeout : timeouts) {
             Events()->source = -1;
-            SentMessage sent = {window, row.message, row.wParam, row.lParam};
+            SentMessage sent = {window, row.message, row.wParam, row.lParam, 50, 0};
             HANDLE sender = CreateThread(0, 0, SendLater, &sent, 0, 0);
             ASSERT_TRUE(sender);
             EXPECT_EQ(WaitEvent(timeout), row.code) << row.message << " " << timeout;
@@ -206,12 +192,13 @@ TEST_F(EventsTest, ForgedThreadOnlyMessagesAreNeverDispatched) {
             FlushWindowMessages();
             posted++;
         }
-        SentMessage sent = {window, message, 0, bogus};
+        SentMessage sent = {window, message, 0, bogus, 50, 1};
         HANDLE sender = CreateThread(0, 0, SendLater, &sent, 0, 0);
         ASSERT_TRUE(sender);
         EXPECT_EQ(0, WaitEvent(300)) << message;
         WaitForSingleObject(sender, INFINITE);
         CloseHandle(sender);
+        EXPECT_EQ(0, sent.answer) << message;
         EXPECT_TRUE(IsWindow(window)) << message;
         EXPECT_EQ(window, RecordOf(1) ? RecordOf(1)->handle : 0) << message;
         EXPECT_EQ((HANDLE)2, GetPropA(window, "QV_WindowID")) << message;

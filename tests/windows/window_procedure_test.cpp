@@ -588,21 +588,10 @@ TEST_F(RoutingTest, ControlMessagesGoToTheRouter) {
 // A notification sent from another thread is answered with 0 and never read: its pointer could
 // point anywhere, since the system does not carry WM_NOTIFY's pointer from one process to another.
 // This one is well formed and names the control; it still goes nowhere.
-struct ForeignNotification {
-    HWND window;
-    NMHDR header;
-    LRESULT answer;
-};
-
-DWORD WINAPI SendNotificationFromAnotherThread(void *parameter) {
-    ForeignNotification *sent = (ForeignNotification *)parameter;
-    sent->answer = SendMessageA(sent->window, WM_NOTIFY, 3, (LPARAM)&sent->header);
-    return 0;
-}
-
 TEST_F(RoutingTest, ANotificationFromAnotherThreadIsAnsweredUnread) {
-    ForeignNotification sent = {window, {control, 3, (UINT)-2}, 1};
-    HANDLE sender = CreateThread(0, 0, SendNotificationFromAnotherThread, &sent, 0, 0);
+    NMHDR header = {control, 3, (UINT)-2};
+    SentMessage sent = {window, WM_NOTIFY, 3, (LPARAM)&header, 0, 1};
+    HANDLE sender = CreateThread(0, 0, SendLater, &sent, 0, 0);
     ASSERT_TRUE(sender);
     while (WaitForSingleObject(sender, 0) == WAIT_TIMEOUT) {
         WaitEvent(10);

@@ -37,6 +37,25 @@ inline std::vector<std::pair<int, ObjectNumber>> QueuedEvents() {
     return events;
 }
 
+// A message that another thread sends, after a delay, while the test thread waits; the answer
+// that the sender got is kept.
+struct SentMessage {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD delay; // milliseconds before the send
+    LRESULT answer;
+};
+
+// Thread procedure for CreateThread, with a SentMessage.
+inline DWORD WINAPI SendLater(void *parameter) {
+    SentMessage *sent = (SentMessage *)parameter;
+    Sleep(sent->delay);
+    sent->answer = SendMessageA(sent->window, sent->message, sent->wParam, sent->lParam);
+    return 0;
+}
+
 inline std::string ClassNameOf(HWND window) {
     char name[64] = "";
     GetClassNameA(window, name, sizeof name);
