@@ -209,6 +209,27 @@ TEST_F(EventsTest, ForgedThreadOnlyMessagesAreNeverDispatched) {
     EXPECT_EQ(EVENT_CLOSE, WaitEvent(0));
 }
 
+// An event that a sent message raises in the round that retrieves a forged message is the result:
+// it does not wait for a message that is dispatched.
+TEST_F(EventsTest, AnEventRaisedBesideAForgedMessageIsReturned) {
+    ASSERT_TRUE(PostMessageA(window, WM_NOTIFY, 0, 8));
+    SentMessage sent = {window, MSG_CONTROL_EVENT, 6, 2, 0, 1};
+    HANDLE sender = CreateThread(0, 0, SendLater, &sent, 0, 0);
+    ASSERT_TRUE(sender);
+    // The sent message waits in the queue before the wait begins.
+    for (int tries = 0; tries < 5000 && !(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE);
+         tries++) {
+        Sleep(1);
+    }
+    ASSERT_TRUE(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE);
+    EXPECT_EQ(EVENT_CONTROL, WaitEvent(0));
+    EXPECT_EQ(6, EventSource());
+    EXPECT_EQ(2, EventDetail());
+    WaitForSingleObject(sender, INFINITE);
+    CloseHandle(sender);
+    EXPECT_EQ(0, WaitEvent(0));
+}
+
 // A code raised outside WaitEvent still waits for the next dispatched message, also when nothing
 // else comes during the wait.
 TEST_F(EventsTest, ACodeRaisedOutsideWaitEventOutlivesAWaitInWhichNothingCame) {
