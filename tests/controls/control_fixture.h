@@ -23,11 +23,12 @@ inline ControlRecord *RecordOf(ObjectNumber number) {
     return (ControlRecord *)ObjectTableFind(controlTable, number);
 }
 
-// Runs WaitEvent until it returns the event code, or until about two seconds have passed with
-// messages or without. Returns whether the event came.
+// Runs WaitEvent until it returns the event code, or until about five seconds have passed with
+// messages or without (a limit for a failure only: a busy machine may take its time). Returns
+// whether the event came.
 inline bool WaitForEvent(int code) {
     DWORD start = GetTickCount();
-    while (GetTickCount() - start < 2000) {
+    while (GetTickCount() - start < 5000) {
         if (WaitEvent(100) == code) {
             return true;
         }
