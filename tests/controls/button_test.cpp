@@ -52,10 +52,12 @@ TEST_F(ButtonTest, MouseClickArrivesAsControlEvent) {
         one.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
     }
     input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-    input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
-    // The pointer reaches the button before the button goes down: the press lands where the
-    // cursor stands.
+    // The press and the release carry the button's point as well, as a mouse reports each event
+    // where it happens: under Wine the X pointer's echo of where the cursor came from can reach
+    // the cursor after the move, and a press without a point of its own lands where that left it.
+    input[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    input[2].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    // The pointer reaches the button before the button goes down.
     ASSERT_EQ(1u, SendInput(1, input, sizeof(INPUT)));
     POINT cursor = {};
     for (DWORD start = GetTickCount(); GetTickCount() - start < 2000;) {
