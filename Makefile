@@ -6,7 +6,7 @@ BUILD := build
 
 BUILD_CLANG := build-clang
 
-.PHONY: all deps build test run bench clean format build-clang test-clang lint repro
+.PHONY: all deps build test run bench clean format build-clang test-clang lint repro windows-kit
 
 all: build
 
@@ -38,6 +38,13 @@ test-clang: build-clang
 
 run: build
 	bash cmake/run-quorvel.sh $(BUILD)
+
+# The kit that runs the tests on Windows (build/quorvel-windows-tests.zip), then the kit itself,
+# unpacked into a scratch folder and run by run-tests.cmd under Wine in one lane, so that it
+# cannot rot. Not part of 'make test'; CI runs it.
+windows-kit: build
+	cmake --build --preset default --target windows_kit
+	bash cmake/run-windows-kit.sh $(BUILD)
 
 # Not part of 'make test': benchmarks measure, they never pass or fail on speed.
 bench: build
