@@ -111,6 +111,12 @@ RPC_STATUS RPC_ENTRY CountedUuidCreate(UUID *uuid) {
 // The notifications that the main window's controls send it (WM_COMMAND sent, never posted, by
 // the platform's own control code), recorded by a hook on the thread's sent messages.
 std::vector<Event> controlNotifications;
+// The erasures of the main window's background that the platform sends it (the hostile stream
+// posts its own). Controls of version 6 of the common controls draw their parent's background
+// under them when they paint (DrawThemeParentBackground sends the parent WM_ERASEBKGND), so that a
+// message that makes a control repaint, such as WM_SETFONT or WM_SYSCOLORCHANGE, has the parent
+// erased too; each such erasure is a repaint of its own.
+int sentErasures;
 HWND hookedWindow;
 
 LRESULT CALLBACK RecordNotification(int code, WPARAM wParam, LPARAM lParam) {
@@ -119,6 +125,9 @@ LRESULT CALLBACK RecordNotification(int code, WPARAM wParam, LPARAM lParam) {
         sent->lParam && IsChild(hookedWindow, (HWND)sent->lParam)) {
         controlNotifications.push_back(
             {EVENT_CONTROL, GetWindowLongA((HWND)sent->lParam, GWL_ID), HIWORD(sent->wParam), 0});
+    }
+    if (code == HC_ACTION && sent->message == WM_ERASEBKGND && sent->hwnd == hookedWindow) {
+        sentErasures++;
     }
     return CallNextHookEx(0, code, wParam, lParam);
 }
@@ -458,6 +467,7 @@ TEST_F(HostileMessages, ARandomStreamRaisesOnlyTheTranslatedEventsAndTheToolStil
         int identifiersBefore = identifiersMade;
         DWORD clipboardBefore = GetClipboardSequenceNumber();
         controlNotifications.clear();
+        sentErasures = 0;
         Expected expected = SendOne();
         EXPECT_EQ(0, Events()->pendingCode) << "message " << i << ": an event left behind";
 
@@ -471,6 +481,13 @@ TEST_F(HostileMessages, ARandomStreamRaisesOnlyTheTranslatedEventsAndTheToolStil
             auto found = std::find(immediate.begin(), immediate.end(), notification);
             if (found != immediate.end()) {
                 immediate.erase(found);
+            }
+        }
+        // Each erasure that the platform sent may show as one repaint.
+        for (int k = 0; k < sentErasures; k++) {
+            auto found = std::find(queued.begin(), queued.end(), (int)EVENT_REPAINT);
+            if (found != queued.end()) {
+                queued.erase(found);
             }
         }
         if (expected.mayRepaint && queued.size() == 1 && queued[0] == EVENT_REPAINT) {
