@@ -163,14 +163,25 @@ bool IsBusyHeapBlock(HANDLE heap, const void *block) {
     return found;
 }
 
+void ForEachBusyBlock(HANDLE heap, const std::function<void(const PROCESS_HEAP_ENTRY &)> &visit) {
+    bool serialised = heap != StringHeap;
+    if (serialised) {
+        HeapLock(heap);
+    }
+    PROCESS_HEAP_ENTRY entry = {};
+    while (HeapWalk(heap, &entry)) {
+        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+            visit(entry);
+        }
+    }
+    if (serialised) {
+        HeapUnlock(heap);
+    }
+}
+
 int CountBusyBlocks(HANDLE heap) {
     int busy = 0;
-    PROCESS_HEAP_ENTRY entry = {};
-    HeapLock(heap);
-    while (HeapWalk(heap, &entry)) {
-        busy += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0;
-    }
-    HeapUnlock(heap);
+    ForEachBusyBlock(heap, [&busy](const PROCESS_HEAP_ENTRY &) { busy++; });
     return busy;
 }
 

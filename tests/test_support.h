@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ bool IsImeWindow(HWND window);
 int CountThreadWindows();
 // True when the block is an allocated block of the heap, as HeapWalk reports it.
 bool IsBusyHeapBlock(HANDLE heap, const void *block);
+// Calls visit for each block in use in a heap, as HeapWalk reports it. A heap with serialisation
+// is locked for the walk; the runtime's string heap, which has none (HEAP_NO_SERIALIZE: only the
+// runtime's thread uses it), is walked unlocked, as HeapLock is not for such a heap.
+void ForEachBusyBlock(HANDLE heap, const std::function<void(const PROCESS_HEAP_ENTRY &)> &visit);
 // Number of blocks in use in a heap, as HeapWalk reports them.
 int CountBusyBlocks(HANDLE heap);
 

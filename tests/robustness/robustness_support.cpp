@@ -21,14 +21,9 @@ bool RuntimeHeapsValid() {
 
 std::vector<HeapBlock> BusyBlocks(HANDLE heap) {
     std::vector<HeapBlock> blocks;
-    PROCESS_HEAP_ENTRY entry = {};
-    HeapLock(heap);
-    while (HeapWalk(heap, &entry)) {
-        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
-            blocks.push_back({(char *)entry.lpData, entry.cbData});
-        }
-    }
-    HeapUnlock(heap);
+    ForEachBusyBlock(heap, [&blocks](const PROCESS_HEAP_ENTRY &entry) {
+        blocks.push_back({(char *)entry.lpData, entry.cbData});
+    });
     return blocks;
 }
 

@@ -35,6 +35,13 @@ void WaitForDesktopThread() {
     }
 }
 
+// True when a message waits in this thread's queue; it stays there. PeekMessageA is given a
+// message to fill even so: the platform documents no null one.
+bool MessageWaiting() {
+    MSG message;
+    return PeekMessageA(&message, 0, 0, 0, PM_NOREMOVE | PM_NOYIELD) != FALSE;
+}
+
 // The hook stays for the rest of the test program once a test needs it.
 void WatchRetrievedMessages() {
     if (!retrievalHook) {
@@ -102,7 +109,7 @@ void RunPendingEvents(SeenEvents *codes) {
     for (int round = 0; round < EVENT_ROUNDS; ++round) {
         int code = WaitEvent(0);
         // 0 is also what a message that comes back as WM_NULL gives: go on while any waits.
-        if (!code && !PeekMessageA(0, 0, 0, 0, PM_NOREMOVE | PM_NOYIELD)) {
+        if (!code && !MessageWaiting()) {
             return;
         }
         if (code && codes) {
@@ -175,9 +182,7 @@ bool TypeKey(WORD key, bool shift, SeenEvents *codes) {
     }
     // A key moves no cursor: its press is settled once its release has been retrieved and nothing
     // it led to waits any more.
-    return RunEventsUntil(
-        [&] { return releases() > before && !PeekMessageA(0, 0, 0, 0, PM_NOREMOVE | PM_NOYIELD); },
-        codes);
+    return RunEventsUntil([&] { return releases() > before && !MessageWaiting(); }, codes);
 }
 
 namespace {
