@@ -1,20 +1,22 @@
 #!/usr/bin/env bash
-# Unpacks the Windows kit of a build folder into a scratch folder and runs its run-tests.cmd with
-# Wine's cmd, in one lane of a Wine session, as a maintainer would run it on Windows. Returns the
-# kit's exit code.
+# Unpacks the Windows test kit of a build folder (quorvel-windows-tests.zip) into a scratch folder
+# and runs its run-tests.cmd with Wine's cmd in one lane of a Wine session, as a maintainer runs it
+# on Windows: every test program from the kit's folder, where it finds quorvel.exe and its helpers.
+# Returns the kit's exit code.
 #
-#   cmake/run-windows-kit.sh BUILD_DIR
+#   cmake/run-windows-kit.sh BUILD_DIR [TEST_ARGS...]
 set -uo pipefail
 build=$(cd "$1" && pwd)
+shift
 scratch="$build/windows-kit-run"
 rm -rf "$scratch"
 mkdir -p "$scratch"
 unzip -q "$build/quorvel-windows-tests.zip" -d "$scratch" || exit 1
-kit="$scratch/quorvel-windows-tests"
 start=$(date +%s)
-QUORVEL_LANES=1 bash "$(dirname "$0")/wine-session.sh" "$build" \
-    bash -c 'bash "$0" cmd /c "$(winepath -w "$1")"' "$(dirname "$0")/wine-lane.sh" \
-    "$kit/run-tests.cmd"
+# QUORVEL_EXE would point the end-to-end tests elsewhere: the kit's own quorvel.exe is the one.
+env -u QUORVEL_EXE QUORVEL_LANES=1 bash "$(dirname "$0")/wine-session.sh" "$build" \
+    bash -c 'lane=$1 kit=$2; shift 2; bash "$lane" cmd /c "$(winepath -w "$kit")" "$@"' \
+    kit "$(dirname "$0")/wine-lane.sh" "$scratch/quorvel-windows-tests/run-tests.cmd" "$@"
 status=$?
-echo "The kit ran in $(($(date +%s) - start)) s, exit code $status."
+echo "The kit ran in $(($(date +%s) - start)) s under Wine, exit code $status."
 exit $status

@@ -1,44 +1,64 @@
 #!/usr/bin/env bash
-# Writes the kit that runs the tests on Windows: a zip of quorvel.exe, the test programs, the
-# helpers they start, and run-tests.cmd, which runs each test program in turn, prints each result
-# and exits non-zero on any failure.
+# Writes the kit that runs the tests on Windows: a zip of one folder, quorvel-windows-tests, that
+# holds quorvel.exe, the test programs, the helpers they start, and run-tests.cmd, which runs each
+# test program in turn from that folder, prints each result and exits non-zero on any failure.
 #
-#   cmake/windows-kit.sh ZIP "PROGRAM;PROGRAM;..." FILE...
-# The programs (CMake's list, names without .exe) are run in that order; the files go into the kit.
+#   cmake/windows-kit.sh ZIP PROGRAM,PROGRAM,... FILE...
+# The programs (target names, without .exe) run in the order given; the files go into the kit
+# (quorvel.exe, the programs and the helpers, as the build made them).
 set -euo pipefail
 zip=$1
-IFS=';' read -r -a programs <<<"$2"
+IFS=',' read -r -a programs <<<"$2"
 shift 2
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 kit="$stage/quorvel-windows-tests"
 mkdir -p "$kit"
 cp "$@" "$kit/"
+for program in "${programs[@]}"; do
+    [ -f "$kit/$program.exe" ] || { echo "windows-kit: no $program.exe among the files" >&2; exit 1; }
+done
+[ -f "$kit/quorvel.exe" ] || { echo "windows-kit: no quorvel.exe among the files" >&2; exit 1; }
 
+# The batch file, with CRLF line ends as cmd expects them.
 {
-    printf '@echo off\r\n'
-    printf 'rem Runs every test program of the kit in turn, from the kit'"'"'s own folder, where the\r\n'
-    printf 'rem end-to-end tests find quorvel.exe and the helpers. Exit code 1 on any failure.\r\n'
-    printf 'cd /d "%%~dp0"\r\n'
-    printf 'set QUORVEL_EXE=%%~dp0quorvel.exe\r\n'
-    printf 'set passed=0\r\n'
-    printf 'set failed=0\r\n'
+    cat <<'CMD'
+@echo off
+rem Runs every test program of the Quorvel test kit in turn and prints each result; the exit code
+rem is 1 when any program failed, else 0. Run it from an interactive, unlocked desktop: the tests
+rem click and type with real input and take the foreground. The test programs find quorvel.exe and
+rem the helpers they start here, beside them. Arguments are passed on to every test program, e.g.
+rem   run-tests.cmd --gtest_filter=Churn.*
+setlocal
+cd /d "%~dp0"
+set passed=0
+set failed=0
+set failures=
+CMD
     for program in "${programs[@]}"; do
-        printf 'echo === %s\r\n' "$program"
-        printf '%s.exe --gtest_color=no\r\n' "$program"
-        printf 'if errorlevel 1 (\r\n'
-        printf '    echo === %s: FAILED\r\n' "$program"
-        printf '    set /a failed+=1\r\n'
-        printf ') else (\r\n'
-        printf '    echo === %s: passed\r\n' "$program"
-        printf '    set /a passed+=1\r\n'
-        printf ')\r\n'
+        cat <<CMD
+echo.
+echo === $program: started %time%
+$program.exe --gtest_color=no %*
+if not "%errorlevel%"=="0" (
+    echo === $program: FAILED, exit code %errorlevel%
+    set /a failed+=1
+    set failures=%failures% $program
+) else (
+    echo === $program: passed
+    set /a passed+=1
+)
+CMD
     done
-    printf 'echo kit: %%passed%% passed, %%failed%% failed\r\n'
-    printf 'if not "%%failed%%"=="0" exit /b 1\r\n'
-    printf 'exit /b 0\r\n'
-} >"$kit/run-tests.cmd"
+    cat <<'CMD'
+echo.
+echo === Quorvel test kit: %passed% passed, %failed% failed%failures%
+if not "%failed%"=="0" exit /b 1
+exit /b 0
+CMD
+} | sed 's/$/\r/' >"$kit/run-tests.cmd"
 
 rm -f "$zip"
-(cd "$stage" && zip -q -r -X "$zip" quorvel-windows-tests)
-echo "kit: $zip ($(du -k "$zip" | cut -f1) KiB, ${#programs[@]} test programs)"
+(cd "$stage" && TZ=UTC zip -q -r -X "$zip" quorvel-windows-tests)
+echo "windows-kit: $zip ($(du -k "$zip" | cut -f1) KiB): ${#programs[@]} test programs," \
+    "$(($# - ${#programs[@]} - 1)) helpers, quorvel.exe and run-tests.cmd"

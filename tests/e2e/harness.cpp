@@ -22,19 +22,27 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD limitMs) {
     }
 }
 
+// The path of a file in the running program's folder, or relative to it.
+static void BesideThisProgram(const char *relative, char *path, size_t size) {
+    GetModuleFileNameA(0, path, MAX_PATH);
+    char *slash = strrchr(path, '\\');
+    char *name = slash ? slash + 1 : path;
+    snprintf(name, size - (size_t)(name - path), "%s", relative);
+    for (char *c = name; *c; c++) {
+        if (*c == '/') {
+            *c = '\\';
+        }
+    }
+}
+
 std::string QuorvelExePath() {
     char path[MAX_PATH * 2];
     DWORD length = GetEnvironmentVariableA("QUORVEL_EXE", path, sizeof path);
     if (length == 0 || length >= sizeof path) {
-        GetModuleFileNameA(0, path, MAX_PATH);
-        char *slash = strrchr(path, '\\');
-        std::string relative = QUORVEL_EXE_RELATIVE;
-        for (char &c : relative) {
-            if (c == '/') {
-                c = '\\';
-            }
+        BesideThisProgram("quorvel.exe", path, sizeof path);
+        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+            BesideThisProgram(QUORVEL_EXE_RELATIVE, path, sizeof path);
         }
-        snprintf(slash ? slash + 1 : path, MAX_PATH, "%s", relative.c_str());
     }
     char full[MAX_PATH * 2];
     if (!GetFullPathNameA(path, sizeof full, full, 0)) {

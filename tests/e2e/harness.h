@@ -21,8 +21,9 @@ const DWORD WAIT_LIMIT_MS = 20000;
 // Polls the condition until it holds (true) or the limit has passed (false).
 bool WaitUntil(const std::function<bool()> &condition, DWORD limitMs = WAIT_LIMIT_MS);
 
-// The full path of quorvel.exe: QUORVEL_EXE from the environment, else the build's own, found
-// next to the running program.
+// The full path of quorvel.exe: QUORVEL_EXE from the environment, else the one beside the running
+// program (as in the kit that runs the tests on Windows), else the build's own, found through its
+// path relative to the running program.
 std::string QuorvelExePath();
 
 // Input, in screen coordinates.
