@@ -45,9 +45,9 @@ const int SETTLING_ACTIONS = 100; // the figures to hold are taken after these
 // Committed memory still climbs a little after the first hundred actions and then moves by some
 // pages either way as the system's own heaps (the rich edit's text runs, the clipboard's blocks)
 // are reused: over 12,000 actions under Wine it stayed within 112 KiB above the figure after the
-// first hundred, without a trend (Windows' own heaps grow otherwise: the README lists this among
-// the figures calibrated on Wine). A leak of 68 bytes or more per action exceeds the slack; the
-// runtime's own heaps are held to the exact block.
+// first hundred, without a trend (Windows' own heaps may grow otherwise: the README lists this
+// among the figures calibrated on Wine). A leak of 68 bytes or more per action exceeds the slack;
+// the runtime's own heaps are held to the exact block.
 const SIZE_T COMMITTED_SLACK = 256 * 1024;
 
 // The main window is shown, as the program shows it.
