@@ -240,14 +240,25 @@ int WindowSpy::Count(UINT message) const {
 LRESULT CALLBACK WindowSpy::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR, DWORD_PTR self) {
     WindowSpy *spy = (WindowSpy *)self;
-    SpiedMessage seen = {message, wParam, lParam, {}};
+    SpiedMessage seen = {message, wParam, lParam, {}, {}, {}, {}};
+    GetWindowRect(window, &seen.window);
     if (message == WM_SIZING && lParam) {
         seen.rect = *(RECT *)lParam;
     }
+    if (message == WM_MOUSEMOVE) {
+        seen.point = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+        MapWindowPoints(window, 0, &seen.point, 1);
+    }
+    // Messages sent while this one is handled are recorded after it: it is found again by its
+    // place in the record.
+    size_t index = spy->messages.size();
     spy->messages.push_back(seen);
     LRESULT result = 0;
-    if (spy->before && spy->before(message, wParam, lParam, &result)) {
-        return result;
+    if (!spy->before || !spy->before(message, wParam, lParam, &result)) {
+        result = DefSubclassProc(window, message, wParam, lParam);
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    if (message == WM_SIZING && lParam && index < spy->messages.size()) {
+        spy->messages[index].answered = *(RECT *)lParam;
+    }
+    return result;
 }

@@ -79,7 +79,10 @@ struct SpiedMessage {
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
-    RECT rect; // the rectangle that came with WM_SIZING, as it arrived
+    RECT rect;     // the rectangle that came with WM_SIZING, as it arrived
+    RECT answered; // that rectangle as the window's answer to WM_SIZING left it
+    POINT point;   // the point of a WM_MOUSEMOVE in screen coordinates, mapped on its arrival
+    RECT window;   // the window's rectangle when the message arrived
 };
 
 // Subclasses a window and records every message that reaches it; `before` may answer a message

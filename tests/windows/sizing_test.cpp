@@ -2,6 +2,7 @@
 // windows.
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -136,6 +137,33 @@ POINT EdgePoint(const RECT &r, int edge) {
     }
 }
 
+// The window rectangle that a point of a drag gives, from the rectangle before it: the dragged
+// edges go to the point (the right and the bottom edge 2 pixels beyond it, the corner of a top-left
+// drag 2 pixels before it on both axes), each stopped where the window would get smaller than
+// MIN_TRACK or larger than MAX_TRACK; the other edges stay.
+RECT SizedRect(RECT r, int edge, POINT p) {
+    bool left = edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT;
+    bool right = edge == WMSZ_RIGHT || edge == WMSZ_TOPRIGHT || edge == WMSZ_BOTTOMRIGHT;
+    bool top = edge == WMSZ_TOP || edge == WMSZ_TOPLEFT || edge == WMSZ_TOPRIGHT;
+    bool bottom = edge == WMSZ_BOTTOM || edge == WMSZ_BOTTOMLEFT || edge == WMSZ_BOTTOMRIGHT;
+    int corner = edge == WMSZ_TOPLEFT ? 2 : 0;
+    auto width = [](int w) { return std::clamp(w, (int)MIN_TRACK.x, (int)MAX_TRACK.x); };
+    auto height = [](int h) { return std::clamp(h, (int)MIN_TRACK.y, (int)MAX_TRACK.y); };
+    if (left) {
+        r.left = r.right - width(r.right - (p.x - corner));
+    }
+    if (right) {
+        r.right = r.left + width(p.x + 2 - r.left);
+    }
+    if (top) {
+        r.top = r.bottom - height(r.bottom - (p.y - corner));
+    }
+    if (bottom) {
+        r.bottom = r.top + height(p.y + 2 - r.top);
+    }
+    return r;
+}
+
 // A sizable runtime window with the keyboard focus, its top-level window in the foreground,
 // full-window dragging on, and a spy that answers WM_GETMINMAXINFO with the test's limits and
 // counts the messages that arrive while a sizing runs.
@@ -174,6 +202,9 @@ class SizingTest : public testing::Test {
             ReleaseCapture();
         }
         EXPECT_EQ((HWND)0, GetCapture());
+        if (spy) {
+            ExpectEveryMoveSized();
+        }
         spy.reset();
         CloseWindowObject(number);
         if (parent) {
@@ -231,23 +262,105 @@ class SizingTest : public testing::Test {
         ASSERT_EQ(window, GetCapture());
     }
 
-    // Moves the mouse and waits until the window has the rectangle expected. Under Wine the X
-    // pointer's echo of where the cursor came from may arrive after the move itself, so the move
-    // is made again (to the same point) while the window is elsewhere once all is quiet.
+    // Walks the spy's record on from where the last walk stopped. A mouse sizing runs from the
+    // WM_SYSCOMMAND that names its edge to the WM_CAPTURECHANGED that ends it; within it, every
+    // WM_MOUSEMOVE that reaches the window is followed at once by a WM_SIZING with the edge and
+    // the rectangle that the move's point gives (SizedRect) from the rectangle that the window's
+    // answer to the WM_SIZING before left. A keyboard sizing (edge 0) is checked by its tests.
+    void ExpectEveryMoveSized() {
+        const std::vector<SpiedMessage> &record = spy->messages;
+        if (walked > record.size()) {
+            walked = 0; // the record was cleared
+            sizingEdge = 0;
+        }
+        for (; walked < record.size(); ++walked) {
+            const SpiedMessage &each = record[walked];
+            switch (each.message) {
+            case WM_SYSCOMMAND:
+                if (!sizingEdge && (each.wParam & 0xFFF0) == SC_SIZE &&
+                    (each.wParam & 0xF) <= WMSZ_BOTTOMRIGHT) {
+                    sizingEdge = (int)(each.wParam & 0xF);
+                    sizingRect = each.window;
+                }
+                break;
+            case WM_MOUSEMOVE:
+                if (sizingEdge) {
+                    ExpectMoveSized(walked, sizingEdge,
+                                    SizedRect(sizingRect, sizingEdge, each.point));
+                }
+                break;
+            case WM_SIZING: sizingRect = each.answered; break;
+            case WM_CAPTURECHANGED: sizingEdge = 0; break;
+            default: break;
+            }
+        }
+    }
+
+    // The move at this place of the record is followed at once by a WM_SIZING with the edge and
+    // the rectangle.
+    void ExpectMoveSized(size_t move, int edge, const RECT &expected) {
+        const std::vector<SpiedMessage> &record = spy->messages;
+        std::string where = "the move to " + Text(record[move].point) + " (message " +
+                            std::to_string(move) + " of the record)";
+        if (move + 1 >= record.size() || record[move + 1].message != WM_SIZING) {
+            ADD_FAILURE() << where << " got no WM_SIZING";
+            return;
+        }
+        EXPECT_EQ((WPARAM)edge, record[move + 1].wParam) << where;
+        EXPECT_TRUE(Same(expected, record[move + 1].rect))
+            << where << " gave " << Text(record[move + 1].rect) << ", expected " << Text(expected);
+    }
+
+    // The last WM_MOUSEMOVE in the record at or after `from`, or null.
+    const SpiedMessage *LastMove(size_t from) const {
+        const SpiedMessage *last = nullptr;
+        for (size_t i = from; i < spy->messages.size(); ++i) {
+            if (spy->messages[i].message == WM_MOUSEMOVE) {
+                last = &spy->messages[i];
+            }
+        }
+        return last;
+    }
+
+    // The points of the moves in the record at or after `from`, for a failure's message.
+    std::string MovesSince(size_t from) const {
+        std::string moves;
+        for (size_t i = from; i < spy->messages.size(); ++i) {
+            if (spy->messages[i].message == WM_MOUSEMOVE) {
+                moves += " " + Text(spy->messages[i].point);
+            }
+        }
+        return moves.empty() ? " none" : moves;
+    }
+
+    // Moves the mouse during a drag and checks each move that reached the window, then the
+    // rectangle. Under Wine the X pointer's echo of where the cursor came from can reach the
+    // window after the move itself: only when the record shows that (the window's last move is
+    // not the one sent) is the move made again, to the same point.
     void DragTo(POINT point, const RECT &expected, SeenEvents *codes = nullptr) {
-        for (int attempt = 0; attempt < 3 && !Same(expected, WindowRectOf(window)); ++attempt) {
+        std::string seen;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            size_t from = spy->messages.size();
             SendMouseMoveTo(point.x, point.y);
             SettleCursorAt(point, codes);
+            ExpectEveryMoveSized();
+            seen += MovesSince(from) + ";";
+            const SpiedMessage *last = LastMove(from);
+            if (last && Same(point, last->point)) {
+                break;
+            }
         }
         EXPECT_TRUE(Same(expected, WindowRectOf(window)))
-            << "expected " << Text(expected) << ", got " << Text(WindowRectOf(window));
+            << "expected " << Text(expected) << ", got " << Text(WindowRectOf(window))
+            << " after a move to " << Text(point) << "; moves the window saw:" << seen;
     }
 
     // Lets the button go at a point (the release moves the cursor there first) and waits for
-    // the sizing to end.
+    // the sizing to end; every move of the drag was sized.
     void ReleaseButton(POINT point, SeenEvents *codes = nullptr) {
         SendLeftButtonAt(point.x, point.y, false);
         EXPECT_TRUE(SettleEvents([] { return Sizing()->active == 0; }, codes));
+        ExpectEveryMoveSized();
     }
 
     const SpiedMessage *LastSizing() const {
@@ -266,6 +379,11 @@ class SizingTest : public testing::Test {
     std::unique_ptr<WindowSpy> spy;
     int messagesWhileSizing = 0;
     RECT start = {};
+    // How far ExpectEveryMoveSized has walked the record, and the mouse sizing it is in: its
+    // edge (0 outside one) and the window rectangle as the last WM_SIZING left it.
+    size_t walked = 0;
+    int sizingEdge = 0;
+    RECT sizingRect = {};
 };
 
 // The sized window is a child window (WS_CHILD) of a large runtime window that stays where it is,
@@ -747,49 +865,84 @@ TEST_F(ChildSizingTest, ArrowKeysChooseAnEdgeThenStepTenPixelsAndEnterOrEscapeKe
     }
 }
 
+// A keyboard sizing that saw no move of the user's puts the cursor back where it stood when the
+// sizing began. The record shows that no move of the user's came: every move that reached the
+// window during the sizing was the report of one of the sizing's own cursor placements.
 TEST_F(ChildSizingTest, KeyboardSizingWithoutMouseMovesPutsTheCursorBack) {
     for (WORD end : {(WORD)VK_RETURN, (WORD)VK_ESCAPE}) {
         SCOPED_TRACE("key " + std::to_string(end));
-        POINT c = {}, corner = {};
-        bool left = false, back = false;
-        // Under Wine the X pointer's echo of the sizing's last placement can now and then overtake
-        // the cursor's return and hold the cursor there; the sizing is then made once more.
-        for (int attempt = 0; attempt < 3 && !(left && back); ++attempt) {
-            RECT r = WindowRectOf(window);
-            c = CenterOf(r);
-            MoveMouse(c);
-            StartKeyboardSizing();
-            for (WORD key : {(WORD)VK_RIGHT, (WORD)VK_RIGHT, (WORD)VK_DOWN, (WORD)VK_DOWN}) {
-                ASSERT_TRUE(TypeSizingKey(key));
-            }
-            // The sizing took the cursor to the bottom-right corner, 10 pixels out each way.
-            corner = {r.right + 8, r.bottom + 8};
-            left = SettleCursorAt(corner);
-            ASSERT_TRUE(TypeSizingKey(end));
-            ASSERT_EQ(0, Sizing()->active);
-            back = SettleCursorAt(c);
+        RECT r = WindowRectOf(window);
+        POINT c = CenterOf(r);
+        MoveMouse(c);
+        size_t from = spy->messages.size();
+        StartKeyboardSizing();
+        for (WORD key : {(WORD)VK_RIGHT, (WORD)VK_RIGHT, (WORD)VK_DOWN, (WORD)VK_DOWN}) {
+            ASSERT_TRUE(TypeSizingKey(key));
         }
-        EXPECT_TRUE(left) << "the cursor never went to " << Text(corner);
-        EXPECT_TRUE(back) << Text(CursorPos()) << ", expected " << Text(c);
+        // Where the sizing put the cursor: the right edge, 10 pixels out, the bottom-right
+        // corner, 10 pixels down.
+        const POINT placements[] = {c,
+                                    {r.right - 2, c.y},
+                                    {r.right + 8, c.y},
+                                    {r.right + 8, r.bottom - 2},
+                                    {r.right + 8, r.bottom + 8}};
+        // Waits for the last placement's report (under Wine an echo may hold the cursor
+        // elsewhere for a while: that is no move of the user's either).
+        SettleCursorAt(placements[4]);
+        ASSERT_TRUE(TypeSizingKey(end));
+        ASSERT_EQ(0, Sizing()->active);
+        bool sizing = false;
+        for (size_t i = from; i < spy->messages.size(); ++i) {
+            const SpiedMessage &each = spy->messages[i];
+            sizing |= each.message == WM_SYSCOMMAND;
+            if (each.message == WM_CAPTURECHANGED) {
+                break;
+            }
+            if (sizing && each.message == WM_MOUSEMOVE) {
+                bool own = false;
+                for (const POINT &placement : placements) {
+                    own |= Same(placement, each.point);
+                }
+                EXPECT_TRUE(own) << "a move to " << Text(each.point) << " during the sizing";
+            }
+        }
+        EXPECT_TRUE(SettleCursorAt(c)) << Text(CursorPos()) << ", expected " << Text(c);
+        EXPECT_TRUE(Same(Moved(r, {0, 0, 10, 10}), WindowRectOf(window)))
+            << Text(WindowRectOf(window));
     }
 }
 
+// The user's mouse move during a keyboard sizing sizes the window at once, and the cursor stays
+// where the user left it when the sizing ends.
 TEST_F(ChildSizingTest, MouseMoveDuringAKeyboardSizingLeavesTheCursorWhereItIs) {
     StartKeyboardSizing();
     ASSERT_TRUE(TypeSizingKey(VK_RIGHT));
     ASSERT_EQ(WMSZ_RIGHT, Sizing()->edge);
-    // The user moves the mouse (to a new point each time, should Wine's echo of the pointer's
-    // way swallow a move): the right edge follows it.
-    POINT moved = {};
+    SettleCursorAt({start.right - 2, CenterOf(start).y});
+    // The user moves the mouse once. Only when the record shows that Wine's echo of the sizing's
+    // cursor placement reached the window after it is the move made again, to the same point.
+    POINT moved = {start.right + 20, start.top + 100};
+    size_t from = spy->messages.size();
     for (int attempt = 0; attempt < 3; ++attempt) {
-        moved = {start.right + 20 + 3 * attempt, start.top + 100};
-        MoveMouse(moved);
-        if (Same(Moved(start, {0, 0, 22 + 3 * attempt, 0}), WindowRectOf(window))) {
+        size_t sent = spy->messages.size();
+        SendMouseMoveTo(moved.x, moved.y);
+        SettleCursorAt(moved);
+        const SpiedMessage *last = LastMove(sent);
+        if (last && Same(moved, last->point)) {
             break;
         }
     }
-    EXPECT_TRUE(Same(moved, CursorPos()));
-    EXPECT_EQ(moved.x + 2, WindowRectOf(window).right);
+    EXPECT_TRUE(Same(moved, CursorPos())) << Text(CursorPos());
+    // The first move to the point is the user's: it sized the window.
+    size_t user = from;
+    while (user < spy->messages.size() && !(spy->messages[user].message == WM_MOUSEMOVE &&
+                                            Same(moved, spy->messages[user].point))) {
+        ++user;
+    }
+    ASSERT_LT(user, spy->messages.size()) << "moves the window saw:" << MovesSince(from);
+    ExpectMoveSized(user, WMSZ_RIGHT, Moved(start, {0, 0, 22, 0}));
+    EXPECT_TRUE(Same(Moved(start, {0, 0, 22, 0}), WindowRectOf(window)))
+        << Text(WindowRectOf(window));
     EXPECT_EQ(0, Sizing()->restoreCursor);
     ASSERT_TRUE(TypeSizingKey(VK_RETURN));
     EXPECT_EQ(0, Sizing()->active);
