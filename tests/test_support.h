@@ -37,6 +37,24 @@ void ForEachBusyBlock(HANDLE heap, const std::function<void(const PROCESS_HEAP_E
 // Number of blocks in use in a heap, as HeapWalk reports them.
 int CountBusyBlocks(HANDLE heap);
 
+// Points one of the program's own import entries at a replacement while the object lives, then
+// back at the platform's function. Every call that the program's code makes to a platform function
+// goes through its import entry (`__imp__Name@N`, declared by the test with that assembler name),
+// so a test can make the call fail, or watch it pass, without any change to the platform or to the
+// program.
+template <typename Function> class ImportEntryPatch {
+  public:
+    ImportEntryPatch(Function *entry, Function replacement) : entry(entry), platform(*entry) {
+        *entry = replacement;
+    }
+    ~ImportEntryPatch() { *entry = platform; }
+    ImportEntryPatch(const ImportEntryPatch &) = delete;
+    ImportEntryPatch &operator=(const ImportEntryPatch &) = delete;
+
+    Function *entry;
+    Function platform; // the platform's own function
+};
+
 // A "STATIC" window of another thread of this process, alive while the object lives; the thread
 // runs a message loop. The top-level window has the given style (a visible one takes the
 // foreground); with a child identifier of 0 or more, `window` is a child with that identifier

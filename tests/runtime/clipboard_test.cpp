@@ -94,4 +94,106 @@ TEST(CopyTextToClipboard, LandsWhenAnotherProgramLetsGoWithinAMoment) {
     EXPECT_STREQ(content.bytes, "new content");
 }
 
+// The program's import entries of the platform calls that can fail.
+extern "C" HGLOBAL(WINAPI *importedGlobalAlloc)(UINT, SIZE_T) __asm__("__imp__GlobalAlloc@8");
+extern "C" LPVOID(WINAPI *importedGlobalLock)(HGLOBAL) __asm__("__imp__GlobalLock@4");
+extern "C" HANDLE(WINAPI *importedSetClipboardData)(UINT,
+                                                    HANDLE) __asm__("__imp__SetClipboardData@8");
+
+// Refusals in place of the platform's calls, each counted.
+int refusals;
+
+HGLOBAL WINAPI RefuseGlobalAlloc(UINT, SIZE_T) {
+    ++refusals;
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+}
+
+LPVOID WINAPI RefuseGlobalLock(HGLOBAL) {
+    ++refusals;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+}
+
+HANDLE WINAPI RefuseSetClipboardData(UINT, HANDLE) {
+    ++refusals;
+    SetLastError(ERROR_CLIPBOARD_NOT_OPEN);
+    return 0;
+}
+
+DWORD WINAPI OpenAndCloseTheClipboard(void *) {
+    if (!OpenClipboard(0)) {
+        return 0;
+    }
+    CloseClipboard();
+    return 1;
+}
+
+// True when another thread can open the clipboard, which it cannot while this one holds it.
+bool AnotherThreadCanOpenTheClipboard() {
+    HANDLE thread = CreateThread(0, 0, OpenAndCloseTheClipboard, 0, 0, 0);
+    if (!thread) {
+        return false;
+    }
+    DWORD opened = 0;
+    if (WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0) {
+        GetExitCodeThread(thread, &opened);
+    }
+    CloseHandle(thread);
+    return opened == 1;
+}
+
+// A platform call that fails in the middle of the copy: the result is 0, the clipboard holds what
+// it should, and it is closed again.
+struct FailedStep {
+    const char *name;
+    void (*fail)(int *refusalsSeen); // copies with the step failing
+    bool emptied;                    // the clipboard is empty afterwards (else unchanged)
+};
+
+template <typename Function>
+void CopyWhileFailing(Function *entry, Function refusal, int *refusalsSeen) {
+    refusals = 0;
+    HANDLE result;
+    {
+        ImportEntryPatch<Function> failing(entry, refusal);
+        result = CopyTextToClipboard("new content");
+    }
+    *refusalsSeen = refusals;
+    EXPECT_EQ(result, nullptr);
+}
+
+const FailedStep failedSteps[] = {
+    {"the block cannot be allocated",
+     [](int *seen) { CopyWhileFailing(&importedGlobalAlloc, RefuseGlobalAlloc, seen); }, false},
+    {"the block cannot be locked",
+     [](int *seen) { CopyWhileFailing(&importedGlobalLock, RefuseGlobalLock, seen); }, true},
+    {"the clipboard refuses the block",
+     [](int *seen) { CopyWhileFailing(&importedSetClipboardData, RefuseSetClipboardData, seen); },
+     true},
+};
+
+TEST(CopyTextToClipboard, AFailedStepGivesZeroAndClosesTheClipboard) {
+    for (const FailedStep &step : failedSteps) {
+        SCOPED_TRACE(step.name);
+        ASSERT_NE(CopyTextToClipboard("content before"), nullptr);
+        int seen = 0;
+        step.fail(&seen);
+        EXPECT_EQ(seen, 1) << "the step was not reached once";
+        EXPECT_TRUE(AnotherThreadCanOpenTheClipboard()) << "the clipboard was left open";
+        ClipboardText content = ReadClipboardText();
+        if (step.emptied) {
+            EXPECT_FALSE(content.present) << content.bytes;
+            EXPECT_EQ(CountClipboardFormats(), 0);
+        } else {
+            ASSERT_TRUE(content.present);
+            EXPECT_EQ(content.size, sizeof "content before");
+            EXPECT_STREQ(content.bytes, "content before");
+        }
+    }
+    // Nothing of the failures stays: the next copy goes through.
+    EXPECT_NE(CopyTextToClipboard("afterwards"), nullptr);
+    EXPECT_STREQ(ReadClipboardText().bytes, "afterwards");
+}
+
 } // namespace
