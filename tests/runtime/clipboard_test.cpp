@@ -121,12 +121,16 @@ HANDLE WINAPI RefuseSetClipboardData(UINT, HANDLE) {
     return 0;
 }
 
+// Opens and closes the clipboard with a window of the thread's own: an opening without a window
+// does not keep out others that open it without one.
 DWORD WINAPI OpenAndCloseTheClipboard(void *) {
-    if (!OpenClipboard(0)) {
-        return 0;
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, 0, 0, 0, 0);
+    DWORD opened = window && OpenClipboard(window);
+    if (opened) {
+        CloseClipboard();
     }
-    CloseClipboard();
-    return 1;
+    DestroyWindow(window);
+    return opened;
 }
 
 // True when another thread can open the clipboard, which it cannot while this one holds it.
