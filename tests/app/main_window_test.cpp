@@ -281,4 +281,22 @@ TEST(MainWindowFailure, NoWindowMeansNoControls) {
     ShutdownLibraries();
 }
 
+// The program's start: without a main window it reports that there is nothing to run, so that the
+// program skips its event loop and shuts down.
+TEST(MainWindowFailure, StartWithoutAWindowReportsFailure) {
+    HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseMainWindow, 0, GetCurrentThreadId());
+    ASSERT_TRUE(hook);
+    EXPECT_FALSE(StartMainWindow());
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(0, WindowHandleOf(WINDOW_MAIN));
+    for (ObjectNumber number = CONTROL_COUNT; number <= CONTROL_TEXT; number++) {
+        EXPECT_EQ(nullptr, ObjectTableFind(controlTable, number)) << number;
+    }
+    ShutdownLibraries();
+    // Once the window can be made, the same start succeeds.
+    EXPECT_TRUE(StartMainWindow());
+    EXPECT_TRUE(IsWindow(WindowHandleOf(WINDOW_MAIN)));
+    ShutdownLibraries();
+}
+
 } // namespace
