@@ -1,6 +1,7 @@
 // Window objects: opening, placing, reusing and closing top-level windows by number, on real
 // windows.
 #include <string>
+#include <vector>
 
 #include "window_test_support.h"
 
@@ -192,6 +193,55 @@ TEST_F(WindowObjectTest, PositionIgnoreInEitherCoordinateLetsTheSystemChooseBoth
         EXPECT_LT(rect.top, GetSystemMetrics(SM_CYSCREEN)) << c.x << "," << c.y;
         EXPECT_EQ(ClientSizeOf(window).cx, 300);
         EXPECT_EQ(ClientSizeOf(window).cy, 200);
+        CloseWindowObject(4);
+    }
+}
+
+// The program's import entry of CreateWindowExA, and what the calls through it asked for.
+extern "C" HWND(WINAPI *importedCreateWindowExA)(DWORD, LPCSTR, LPCSTR, DWORD, int, int, int, int,
+                                                 HWND, HMENU, HINSTANCE,
+                                                 LPVOID) __asm__("__imp__CreateWindowExA@48");
+
+struct CreationPosition {
+    std::string className;
+    int x, y;
+};
+std::vector<CreationPosition> creations;
+decltype(importedCreateWindowExA) platformCreateWindowExA;
+
+HWND WINAPI RecordCreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x,
+                                  int y, int width, int height, HWND parent, HMENU menu,
+                                  HINSTANCE instance, LPVOID data) {
+    creations.push_back({IS_INTRESOURCE(className) ? "" : className, x, y});
+    return platformCreateWindowExA(exStyle, className, title, style, x, y, width, height, parent,
+                                   menu, instance, data);
+}
+
+// POSITION_IGNORE in either coordinate hands CW_USEDEFAULT for both to the system, which then
+// places the window; a position of the caller's own goes through unchanged.
+TEST_F(WindowObjectTest, PositionIgnoreInEitherCoordinateAsksTheSystemForBoth) {
+    const struct {
+        int x, y;
+        int expectedX, expectedY;
+    } cases[] = {
+        {POSITION_IGNORE, POSITION_IGNORE, CW_USEDEFAULT, CW_USEDEFAULT},
+        {POSITION_IGNORE, 200, CW_USEDEFAULT, CW_USEDEFAULT},
+        {200, POSITION_IGNORE, CW_USEDEFAULT, CW_USEDEFAULT},
+        {120, 80, 120, 80},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
+        creations.clear();
+        {
+            ImportEntryPatch<decltype(importedCreateWindowExA)> recording(&importedCreateWindowExA,
+                                                                         RecordCreateWindowExA);
+            platformCreateWindowExA = recording.platform;
+            ASSERT_TRUE(OpenWindowObject(4, c.x, c.y, 300, 200, "", WINDOW_DEFAULT_FLAGS));
+        }
+        ASSERT_EQ(1u, creations.size());
+        EXPECT_EQ("WindowClass_4", creations[0].className);
+        EXPECT_EQ(c.expectedX, creations[0].x);
+        EXPECT_EQ(c.expectedY, creations[0].y);
         CloseWindowObject(4);
     }
 }
