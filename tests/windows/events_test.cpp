@@ -241,6 +241,99 @@ TEST_F(EventsTest, ACodeRaisedOutsideWaitEventOutlivesAWaitInWhichNothingCame) {
     EXPECT_EQ(EventSource(), 8);
 }
 
+// Milliseconds since the object was made.
+class Stopwatch {
+  public:
+    Stopwatch() { QueryPerformanceCounter(&start); }
+    double Milliseconds() const {
+        LARGE_INTEGER now, frequency;
+        QueryPerformanceCounter(&now);
+        QueryPerformanceFrequency(&frequency);
+        return (double)(now.QuadPart - start.QuadPart) * 1000.0 / (double)frequency.QuadPart;
+    }
+
+  private:
+    LARGE_INTEGER start;
+};
+
+// A thread that does something to the waiting thread after a delay, unless the object goes first.
+class Later {
+  public:
+    Later(DWORD delay, void (*act)(DWORD waitingThread))
+        : delay(delay), act(act), waitingThread(GetCurrentThreadId()) {
+        cancel = CreateEventA(0, TRUE, FALSE, 0);
+        thread = CreateThread(0, 0, Run, this, 0, 0);
+    }
+    ~Later() {
+        SetEvent(cancel);
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        CloseHandle(cancel);
+    }
+
+  private:
+    static DWORD WINAPI Run(void *self) {
+        Later *later = (Later *)self;
+        if (WaitForSingleObject(later->cancel, later->delay) == WAIT_TIMEOUT) {
+            later->act(later->waitingThread);
+        }
+        return 0;
+    }
+    DWORD delay;
+    void (*act)(DWORD waitingThread);
+    DWORD waitingThread;
+    HANDLE cancel;
+    HANDLE thread;
+};
+
+constexpr UINT WATCHDOG_MESSAGE = WM_APP + 30;
+
+// A wait with a timeout that nothing ends returns 0 once that time has passed. The upper bound is
+// generous for a busy machine and still far below what a slip of units (seconds for milliseconds)
+// would take; a watchdog ends such a wait with a message of its own, so that it fails, not hangs.
+TEST_F(EventsTest, AWaitWithATimeoutReturnsZeroAfterThatTime) {
+    for (int timeout : {150, 400}) {
+        SCOPED_TRACE(timeout);
+        Later watchdog(10000,
+                       [](DWORD waiting) { PostThreadMessageA(waiting, WATCHDOG_MESSAGE, 0, 0); });
+        Stopwatch waited;
+        EXPECT_EQ(WaitEvent(timeout), 0);
+        double elapsed = waited.Milliseconds();
+        // A wait never ends before its time; a timer tick (16 ms) is the platform's resolution.
+        EXPECT_GE(elapsed, timeout - 16);
+        EXPECT_LT(elapsed, 5000);
+    }
+    DrainEvents();
+}
+
+// Real input ends a wait with a timeout long before its time: a key pressed while WaitEvent
+// waits comes back as its message.
+TEST_F(EventsTest, InputEndsAWaitWithATimeout) {
+    HWND shown = (HWND)OpenWindowObject(2, 40, 40, 200, 100, "keys");
+    ASSERT_TRUE(BringToForeground(shown));
+    SetFocus(shown);
+    DrainEvents();
+    RetrievedMessages retrieved;
+    Later press(100, [](DWORD) {
+        INPUT keys[2] = {};
+        for (INPUT &key : keys) {
+            key.type = INPUT_KEYBOARD;
+            key.ki.wVk = VK_F8;
+            key.ki.wScan = (WORD)MapVirtualKeyA(VK_F8, MAPVK_VK_TO_VSC);
+        }
+        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, keys, sizeof keys[0]);
+    });
+    Stopwatch waited;
+    EXPECT_EQ(WaitEvent(20000), WM_KEYDOWN);
+    EXPECT_LT(waited.Milliseconds(), 10000);
+    EXPECT_EQ(Events()->wParam, (WPARAM)VK_F8);
+    EXPECT_EQ(retrieved.Count(WM_KEYDOWN, VK_F8), 1);
+    RunEventsUntil([&] { return retrieved.Count(WM_KEYUP, VK_F8) == 1; });
+    CloseWindowObject(2);
+    DrainEvents();
+}
+
 // WM_QUIT is a message like any other: WaitEvent without a timeout returns its number.
 TEST_F(EventsTest, WmQuitComesBackAsItsNumber) {
     PostQuitMessage(5);

@@ -234,7 +234,7 @@ TEST_F(WindowObjectTest, PositionIgnoreInEitherCoordinateAsksTheSystemForBoth) {
         creations.clear();
         {
             ImportEntryPatch<decltype(importedCreateWindowExA)> recording(&importedCreateWindowExA,
-                                                                         RecordCreateWindowExA);
+                                                                          RecordCreateWindowExA);
             platformCreateWindowExA = recording.platform;
             ASSERT_TRUE(OpenWindowObject(4, c.x, c.y, 300, 200, "", WINDOW_DEFAULT_FLAGS));
         }
