@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/brush_cache.h"
+#include "full_object_heap.h"
 #include "runtime/heaps.h"
 #include "test_support.h"
 
@@ -28,6 +29,27 @@ int EntryCount() {
         count++;
     }
     return count;
+}
+
+DWORD WINAPI TakeTheBrushLock(void *) {
+    if (!TryEnterCriticalSection(&brushLock)) {
+        return 0;
+    }
+    LeaveCriticalSection(&brushLock);
+    return 1;
+}
+
+// True when another thread can take the cache's lock: no call left it held.
+bool AnotherThreadCanTakeTheLock() {
+    HANDLE thread = CreateThread(0, 0, TakeTheBrushLock, 0, 0, 0);
+    DWORD taken = 0;
+    if (thread && WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0) {
+        GetExitCodeThread(thread, &taken);
+    }
+    if (thread) {
+        CloseHandle(thread);
+    }
+    return taken == 1;
 }
 
 COLORREF ColorOf(HBRUSH brush) {
@@ -133,6 +155,7 @@ TEST(BrushCacheTest, AColourWhoseBrushCannotBeMadeGetsNoEntry) {
     ASSERT_FALSE(CreateSolidBrush(color)) << hoard.size() << " brushes and no end";
     for (int attempt = 0; attempt < 2; attempt++) {
         EXPECT_EQ((HBRUSH)0, AcquireBrush(color));
+        EXPECT_TRUE(AnotherThreadCanTakeTheLock());
         EXPECT_EQ(entries, EntryCount());
         EXPECT_EQ(nullptr, EntryOf(color));
         EXPECT_EQ(nodes, CountBusyBlocks(objectHeap));
@@ -151,6 +174,103 @@ TEST(BrushCacheTest, AColourWhoseBrushCannotBeMadeGetsNoEntry) {
     EXPECT_EQ(0u, GetObjectType(made));
     EXPECT_EQ(entries, EntryCount());
     EXPECT_EQ(nodes, CountBusyBlocks(objectHeap));
+}
+
+// Every call lets go of the lock before it returns, whichever way it went.
+TEST(BrushCacheTest, NoCallLeavesTheLockHeld) {
+    const COLORREF color = RGB(61, 62, 63);
+    const struct {
+        const char *name;
+        void (*run)(HBRUSH *held);
+    } calls[] = {
+        {"a new colour", [](HBRUSH *held) { held[0] = AcquireBrush(RGB(61, 62, 63)); }},
+        {"a colour held already", [](HBRUSH *held) { held[1] = AcquireBrush(RGB(61, 62, 63)); }},
+        {"a release that keeps the brush", [](HBRUSH *held) { ReleaseBrush(held[0]); }},
+        {"a release that deletes it", [](HBRUSH *held) { ReleaseBrush(held[1]); }},
+        {"a release of a brush the cache does not hold",
+         [](HBRUSH *held) { ReleaseBrush(held[1]); }},
+        {"a request while the object heap is full",
+         [](HBRUSH *held) {
+             FullObjectHeap full;
+             held[2] = AcquireBrush(RGB(61, 62, 63));
+         }},
+    };
+    int entries = EntryCount();
+    HBRUSH held[3] = {};
+    for (const auto &call : calls) {
+        SCOPED_TRACE(call.name);
+        call.run(held);
+        EXPECT_TRUE(AnotherThreadCanTakeTheLock());
+    }
+    EXPECT_NE((HBRUSH)0, held[0]);
+    EXPECT_EQ(held[0], held[1]);
+    EXPECT_EQ((HBRUSH)0, held[2]);
+    EXPECT_EQ(nullptr, EntryOf(color));
+    EXPECT_EQ(entries, EntryCount());
+}
+
+// While the object heap can give no node, a request gets no brush and leaves no entry; once it
+// can, the same colour gets one.
+TEST(BrushCacheTest, AFullObjectHeapGivesNoBrush) {
+    const COLORREF color = RGB(71, 72, 73);
+    ASSERT_EQ(0, EntryCount()) << "the test needs no node of the real heap to be held";
+    {
+        FullObjectHeap full;
+        ASSERT_FALSE(HeapAlloc(objectHeap, 0, sizeof(ObjectListNode) + sizeof(BrushEntry)));
+        for (int attempt = 0; attempt < 2; attempt++) {
+            EXPECT_EQ((HBRUSH)0, AcquireBrush(color));
+            EXPECT_EQ(0, EntryCount());
+        }
+    }
+    HBRUSH made = AcquireBrush(color);
+    ASSERT_NE((HBRUSH)0, made);
+    EXPECT_EQ(color, ColorOf(made));
+    ASSERT_NE(nullptr, EntryOf(color));
+    EXPECT_EQ(1, EntryOf(color)->references);
+    ReleaseBrush(made);
+    EXPECT_EQ(0, EntryCount());
+}
+
+struct SharedColour {
+    COLORREF color;
+    int rounds;
+    int failures; // requests that gave no brush, or a brush of another colour
+};
+
+DWORD WINAPI AcquireAndRelease(void *context) {
+    SharedColour *shared = (SharedColour *)context;
+    for (int round = 0; round < shared->rounds; round++) {
+        HBRUSH brush = AcquireBrush(shared->color);
+        LOGBRUSH look = {};
+        if (!brush || GetObjectA(brush, sizeof look, &look) != sizeof look ||
+            look.lbColor != shared->color) {
+            InterlockedIncrement((LONG *)&shared->failures);
+        }
+        if (brush) {
+            ReleaseBrush(brush);
+        }
+    }
+    return 0;
+}
+
+// Two threads that acquire and release one colour side by side each get its brush every time,
+// and leave the cache as they found it.
+TEST(BrushCacheTest, TwoThreadsSharingAColourLeaveAnEmptyList) {
+    int entries = EntryCount();
+    SharedColour shared = {RGB(81, 82, 83), 20000, 0};
+    HANDLE threads[2];
+    for (HANDLE &thread : threads) {
+        thread = CreateThread(0, 0, AcquireAndRelease, &shared, 0, 0);
+        ASSERT_TRUE(thread);
+    }
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, threads, TRUE, 60000));
+    for (HANDLE thread : threads) {
+        CloseHandle(thread);
+    }
+    EXPECT_EQ(0, shared.failures);
+    EXPECT_EQ(nullptr, EntryOf(shared.color));
+    EXPECT_EQ(entries, EntryCount());
+    EXPECT_TRUE(AnotherThreadCanTakeTheLock());
 }
 
 } // namespace
