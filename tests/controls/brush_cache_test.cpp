@@ -12,22 +12,30 @@
 
 namespace {
 
+// A walk of the list gives up after this many nodes: a list broken into a ring fails the test
+// instead of holding it forever.
+constexpr int LONGEST_WALK = 100000;
+
 // The entry that a walk from the head meets first for a colour, or null.
 BrushEntry *EntryOf(COLORREF color) {
-    for (ObjectListNode *node = brushList; node; node = node->older) {
+    int walked = 0;
+    for (ObjectListNode *node = brushList; node && walked < LONGEST_WALK;
+         node = node->older, walked++) {
         BrushEntry *entry = (BrushEntry *)ObjectListObjectOf(node);
         if (entry->color == color) {
             return entry;
         }
     }
+    EXPECT_LT(walked, LONGEST_WALK) << "the list has no end";
     return nullptr;
 }
 
 int EntryCount() {
     int count = 0;
-    for (ObjectListNode *node = brushList; node; node = node->older) {
+    for (ObjectListNode *node = brushList; node && count < LONGEST_WALK; node = node->older) {
         count++;
     }
+    EXPECT_LT(count, LONGEST_WALK) << "the list has no end";
     return count;
 }
 
@@ -254,19 +262,36 @@ DWORD WINAPI AcquireAndRelease(void *context) {
 }
 
 // Two threads that acquire and release one colour side by side each get its brush every time,
-// and leave the cache as they found it.
+// and leave the cache as they found it. The test lanes keep a program on one CPU, where two
+// threads seldom meet inside a call: for this test the program may use every CPU, and each thread
+// runs on a CPU of its own where there are two.
 TEST(BrushCacheTest, TwoThreadsSharingAColourLeaveAnEmptyList) {
     int entries = EntryCount();
-    SharedColour shared = {RGB(81, 82, 83), 20000, 0};
+    SharedColour shared = {RGB(81, 82, 83), 50000, 0};
+    DWORD_PTR processMask = 0, systemMask = 0;
+    GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask);
+    SetProcessAffinityMask(GetCurrentProcess(), systemMask);
     HANDLE threads[2];
+    DWORD_PTR cpu = 1;
     for (HANDLE &thread : threads) {
-        thread = CreateThread(0, 0, AcquireAndRelease, &shared, 0, 0);
+        thread = CreateThread(0, 0, AcquireAndRelease, &shared, CREATE_SUSPENDED, 0);
         ASSERT_TRUE(thread);
+        while (cpu && !(systemMask & cpu)) {
+            cpu <<= 1;
+        }
+        if (cpu) {
+            SetThreadAffinityMask(thread, cpu);
+            cpu <<= 1;
+        }
+    }
+    for (HANDLE thread : threads) {
+        ResumeThread(thread);
     }
     EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, threads, TRUE, 60000));
     for (HANDLE thread : threads) {
         CloseHandle(thread);
     }
+    SetProcessAffinityMask(GetCurrentProcess(), processMask);
     EXPECT_EQ(0, shared.failures);
     EXPECT_EQ(nullptr, EntryOf(shared.color));
     EXPECT_EQ(entries, EntryCount());
