@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/control_core.h"
+#include "runtime/heaps.h"
 #include "runtime/string_engine.h"
 #include "windows/events.h"
 #include "windows/window_objects.h"
@@ -21,6 +22,11 @@ const ObjectNumber TEST_WINDOW = 7;
 // The live record of a control number, or null.
 inline ControlRecord *RecordOf(ObjectNumber number) {
     return (ControlRecord *)ObjectTableFind(controlTable, number);
+}
+
+// The window layer's event state: the event that the last wait handed out, and what waits.
+inline EventState *Events() {
+    return (EventState *)StateBlockGet(eventState);
 }
 
 // Runs WaitEvent until it returns the event code, or until about five seconds have passed with

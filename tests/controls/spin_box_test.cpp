@@ -203,17 +203,25 @@ TEST_F(SpinBoxTest, ArrowClicksStepWithAnEventEach) {
     EXPECT_EQ(0, DrainSteps());
 }
 
-// A step at the end of the range still reports the user's intent; the position stays in range.
+// A step at the end of the range still reports the user's intent with its event; the position
+// stays in range.
 TEST_F(SpinBoxTest, StepAtTheEndOfTheRangeStaysInside) {
     CreateCountBox();
-    SetControlState(SPIN, 99);
-    SendMessageA(edit, WM_KEYDOWN, VK_UP, 0);
-    DrainEvents(0);
-    EXPECT_EQ(99, GetControlState(SPIN));
-    SetControlState(SPIN, 1);
-    SendMessageA(edit, WM_KEYDOWN, VK_DOWN, 0);
-    DrainEvents(0);
-    EXPECT_EQ(1, GetControlState(SPIN));
+    const struct {
+        int state;
+        WPARAM key;
+        int detail;
+    } ends[] = {{99, VK_UP, 1}, {1, VK_DOWN, -1}};
+    for (const auto &end : ends) {
+        SCOPED_TRACE(end.state);
+        SetControlState(SPIN, end.state);
+        SendMessageA(edit, WM_KEYDOWN, end.key, 0);
+        EXPECT_EQ(end.detail, NextStep());
+        EXPECT_EQ(SPIN, EventSource());
+        EXPECT_EQ(0, DrainSteps());
+        EXPECT_EQ(end.state, GetControlState(SPIN));
+        EXPECT_EQ(std::to_string(end.state), EditText());
+    }
 }
 
 // The parent's answers to the up-down's messages, as the system would send them.
@@ -256,6 +264,9 @@ TEST_F(SpinBoxTest, EditNotificationsBecomeControlEvents) {
 TEST_F(SpinBoxTest, SetTextSlotRaisesNoEvent) {
     CreateCountBox();
     record->ops->setText(record, "42");
+    // Nothing that the change of text raised is left for the next wait to hand out.
+    EXPECT_EQ(0, Events()->pendingCode);
+    EXPECT_EQ(nullptr, Events()->queueHead);
     EXPECT_EQ("42", EditText());
     EXPECT_EQ(42, GetControlState(SPIN));
     EXPECT_EQ(0, DrainEvents(EVENT_CONTROL));

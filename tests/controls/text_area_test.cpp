@@ -504,4 +504,151 @@ TEST_F(TextAreaTest, LineOperationsSendTheirMessagesInOrder) {
     SetWindowLongPtrA(area, GWLP_WNDPROC, (LONG_PTR)recordedNext);
 }
 
+// Which rich edit library the text area finds is settled once per process, at its first creation:
+// these tests run in a fresh process of this program of their own (QUORVEL_FRESH_PROCESS set),
+// where the program's loads of the named libraries are refused as a system without them refuses
+// them. Elsewhere they pass without doing anything: the runner below starts them.
+const char FRESH_PROCESS[] = "QUORVEL_FRESH_PROCESS";
+
+struct MissingLibraries {
+    // Library names (upper case, without a folder) whose loads fail while the object lives; every
+    // load that the program asks for is recorded.
+    explicit MissingLibraries(std::vector<std::string> missing) {
+        refused = std::move(missing);
+        asked.clear();
+        real = importedLoadLibraryA;
+        realEx = importedLoadLibraryExA;
+        importedLoadLibraryA = Load;
+        importedLoadLibraryExA = LoadEx;
+    }
+    ~MissingLibraries() {
+        importedLoadLibraryA = real;
+        importedLoadLibraryExA = realEx;
+    }
+    static bool Refused(LPCSTR name) {
+        std::string base = name ? name : "";
+        size_t slash = base.find_last_of("\\/");
+        base = base.substr(slash == std::string::npos ? 0 : slash + 1);
+        for (char &c : base) {
+            c = (char)toupper((unsigned char)c);
+        }
+        asked.push_back(base);
+        for (const std::string &each : refused) {
+            if (each == base) {
+                SetLastError(ERROR_MOD_NOT_FOUND);
+                return true;
+            }
+        }
+        return false;
+    }
+    static HMODULE WINAPI Load(LPCSTR name) { return Refused(name) ? 0 : real(name); }
+    static HMODULE WINAPI LoadEx(LPCSTR name, HANDLE file, DWORD flags) {
+        return Refused(name) ? 0 : realEx(name, file, flags);
+    }
+    static inline HMODULE(WINAPI *real)(LPCSTR);
+    static inline HMODULE(WINAPI *realEx)(LPCSTR, HANDLE, DWORD);
+    static inline std::vector<std::string> refused;
+    static inline std::vector<std::string> asked;
+};
+
+class TextAreaLibraryTest : public ControlTest {
+  protected:
+    void SetUp() override {
+        if (!GetEnvironmentVariableA(FRESH_PROCESS, 0, 0)) {
+            GTEST_SKIP() << "runs in a process of its own";
+        }
+        ControlTest::SetUp();
+        ASSERT_EQ(0, GetModuleHandleA("RICHED20.DLL")) << "a rich edit library was loaded before";
+    }
+};
+
+// Without the rich edit 2.0 library the text area is the older control, class "RichEdit", and
+// works as a text area; each library is asked for once in the process.
+TEST_F(TextAreaLibraryTest, WithoutTheNewerLibraryTheOlderServes) {
+    MissingLibraries missing({"RICHED20.DLL"});
+    for (ObjectNumber number : {AREA, (ObjectNumber)9}) {
+        SCOPED_TRACE(number);
+        HWND area = (HWND)CreateTextArea(number, 0, 0, 300, 200);
+        ASSERT_NE((HWND)0, area);
+        char className[32] = "";
+        GetClassNameA(area, className, sizeof className);
+        // Class names are compared without regard to case ("RICHEDIT" is the same class).
+        EXPECT_EQ(0, lstrcmpiA("RichEdit", className)) << className;
+        AddControlItem(number, -1, "one");
+        AddControlItem(number, -1, "two");
+        // The older control may end its lines with LF alone, or with CR LF.
+        std::string text = ControlText(number);
+        EXPECT_TRUE(text == "one\r\ntwo" || text == "one\ntwo") << text;
+        ControlRecord *record = RecordOf(number);
+        ASSERT_NE(nullptr, record);
+        EXPECT_EQ(2, record->ops->countItems(record));
+    }
+    EXPECT_EQ((std::vector<std::string>{"RICHED20.DLL", "RICHED32.DLL"}), MissingLibraries::asked);
+    EXPECT_EQ((HMODULE)0, richEdit20Module);
+}
+
+// With neither library there is no text area: every creation returns 0 and leaves no window and
+// no record; each library is asked for once in the process.
+TEST_F(TextAreaLibraryTest, WithNeitherLibraryNoTextAreaIsMade) {
+    MissingLibraries missing({"RICHED20.DLL", "RICHED32.DLL"});
+    int windows = CountThreadWindows();
+    HWND children = GetWindow(window, GW_CHILD);
+    for (int attempt = 0; attempt < 3; attempt++) {
+        SCOPED_TRACE(attempt);
+        EXPECT_EQ(0, CreateTextArea(AREA, 0, 0, 300, 200));
+        EXPECT_EQ(0, CreateTextArea(OBJECT_ANY, 0, 0, 300, 200));
+        EXPECT_EQ(nullptr, RecordOf(AREA));
+        EXPECT_EQ(windows, CountThreadWindows());
+        EXPECT_EQ(children, GetWindow(window, GW_CHILD));
+    }
+    EXPECT_EQ((std::vector<std::string>{"RICHED20.DLL", "RICHED32.DLL"}), MissingLibraries::asked);
+}
+
+// Runs each of the tests above in a fresh process of this program and requires it to pass.
+TEST(TextAreaLibraries, EachTestRunsInAFreshProcess) {
+    if (GetEnvironmentVariableA(FRESH_PROCESS, 0, 0)) {
+        GTEST_SKIP() << "already in the fresh process";
+    }
+    char self[MAX_PATH];
+    ASSERT_TRUE(GetModuleFileNameA(0, self, MAX_PATH));
+    for (const char *test :
+         {"WithoutTheNewerLibraryTheOlderServes", "WithNeitherLibraryNoTextAreaIsMade"}) {
+        SCOPED_TRACE(test);
+        std::string commandLine = std::string("\"") + self +
+                                  "\" --gtest_color=no "
+                                  "--gtest_filter=TextAreaLibraryTest." +
+                                  test;
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, 0, TRUE};
+        HANDLE readEnd = 0, writeEnd = 0;
+        ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
+        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = writeEnd;
+        startup.hStdError = writeEnd;
+        PROCESS_INFORMATION process = {};
+        SetEnvironmentVariableA(FRESH_PROCESS, "1");
+        BOOL started = CreateProcessA(self, &commandLine[0], 0, 0, TRUE, CREATE_NO_WINDOW, 0, 0,
+                                      &startup, &process);
+        SetEnvironmentVariableA(FRESH_PROCESS, 0);
+        CloseHandle(writeEnd);
+        ASSERT_TRUE(started);
+        std::string output;
+        char chunk[4096];
+        DWORD read = 0;
+        while (ReadFile(readEnd, chunk, sizeof chunk, &read, 0) && read) {
+            output.append(chunk, read);
+        }
+        CloseHandle(readEnd);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 60000));
+        DWORD exitCode = 1;
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        EXPECT_EQ(0u, exitCode) << output;
+        EXPECT_NE(std::string::npos, output.find("[       OK ] TextAreaLibraryTest.")) << output;
+    }
+}
+
 } // namespace
