@@ -6,6 +6,7 @@
 
 #include "controls/brush_cache.h"
 #include "controls/spin_box.h"
+#include "full_object_heap.h"
 
 namespace {
 
@@ -402,6 +403,31 @@ TEST_F(SpinBoxColorTest, BackgroundColourHoldsOneCachedBrush) {
     EXPECT_EQ(NO_OWN_COLOR, record->ops->getColor(record, BACKGROUND_COLOR));
     EXPECT_EQ(0u, GetObjectType(again));
     EXPECT_EQ(AskSystem(WM_CTLCOLOREDIT), Ask(WM_CTLCOLOREDIT));
+}
+
+// A background colour for which the cache can give no brush, because the object heap is full: the
+// spin box holds no brush and answers WM_CTLCOLOREDIT with 0, on which the edit part falls back to
+// the system's brush; the colour is still the one set, and still paints the text's background.
+TEST_F(SpinBoxColorTest, ABackgroundColourWithoutABrushAnswersZero) {
+    CreateCountBox();
+    const COLORREF teal = RGB(0, 128, 128);
+    {
+        FullObjectHeap full;
+        record->ops->setColor(record, BACKGROUND_COLOR, teal);
+        EXPECT_EQ((HBRUSH)0, record->spinBox.backgroundBrush);
+        EXPECT_EQ(teal, record->ops->getColor(record, BACKGROUND_COLOR));
+        EXPECT_EQ(0, Ask(WM_CTLCOLOREDIT));
+        EXPECT_EQ(teal, GetBkColor(dc));
+        EXPECT_EQ(RGB(1, 2, 3), GetTextColor(dc));
+        // The edit part paints with the system's brush meanwhile.
+        RedrawWindow(edit, 0, 0, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    }
+    EXPECT_EQ(nullptr, brushList);
+    // With room again, setting the colour gets its brush.
+    record->ops->setColor(record, BACKGROUND_COLOR, teal);
+    ASSERT_NE((HBRUSH)0, record->spinBox.backgroundBrush);
+    EXPECT_EQ((LRESULT)record->spinBox.backgroundBrush, Ask(WM_CTLCOLOREDIT));
+    record->ops->setColor(record, BACKGROUND_COLOR, NO_OWN_COLOR);
 }
 
 // Both colours: the text in the front colour on the background colour, with the background's
