@@ -6,7 +6,7 @@ BUILD := build
 
 BUILD_CLANG := build-clang
 
-.PHONY: all deps build test run bench clean format build-clang test-clang lint repro windows-kit
+.PHONY: all deps build test run bench clean format build-clang test-clang lint repro windows-kit coverage
 
 all: build
 
@@ -45,6 +45,19 @@ run: build
 windows-kit: build
 	cmake --build --preset default --target windows_kit
 	bash cmake/run-windows-kit.sh $(BUILD)
+
+# The line and branch coverage of the product code from every test program, built with gcov into
+# build-coverage/ and summarised by gcovr into build-coverage/coverage/ (index.html, summary.txt).
+# A tool for finding untested paths: no threshold, and not part of 'make test' or CI.
+BUILD_COVERAGE := build-coverage
+
+$(BUILD_COVERAGE)/CMakeCache.txt: CMakeLists.txt CMakePresets.json \
+		cmake/toolchain-i686-w64-mingw32.cmake | deps
+	cmake --preset coverage
+
+coverage: deps $(BUILD_COVERAGE)/CMakeCache.txt
+	cmake --build --preset coverage
+	bash cmake/coverage.sh $(BUILD_COVERAGE)
 
 # Not part of 'make test': benchmarks measure, they never pass or fail on speed.
 bench: build

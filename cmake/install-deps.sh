@@ -6,9 +6,9 @@ set -euo pipefail
 # imagemagick: `make run` takes its screenshot of the tool with `import`. fonts-wine: the font of
 # the caption buttons (a recommended package of wine: without it the close box shows a letter).
 # clang, clang-tidy and clang-format: the second compiler of `make test-clang` and the checks of
-# `make lint` (which runs python3 too). zip and unzip: `make windows-kit`.
+# `make lint` (which runs python3 too). zip and unzip: `make windows-kit`. gcovr: `make coverage`.
 packages=(make cmake g++-mingw-w64-i686 mingw-w64-tools googletest wine wine32:i386 xvfb xauth
-    imagemagick fonts-wine clang clang-tidy clang-format python3 zip unzip)
+    imagemagick fonts-wine clang clang-tidy clang-format python3 zip unzip gcovr)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
