@@ -16,12 +16,14 @@ const ObjectNumber AREA = 4;
 
 // The program's own library loads (LoadLibraryA and LoadLibraryExA), while the object lives: the
 // imports that every call of this program goes through are pointed at recorders for that long.
+// Each load is recorded by the library's name (upper case, without a folder); the names given
+// fail, as on a system that lacks those libraries.
 extern "C" HMODULE(WINAPI *importedLoadLibraryA)(LPCSTR) __asm__("__imp__LoadLibraryA@4");
 extern "C" HMODULE(WINAPI *importedLoadLibraryExA)(LPCSTR, HANDLE,
                                                    DWORD) __asm__("__imp__LoadLibraryExA@12");
-
 struct LoadCounter {
-    LoadCounter() {
+    explicit LoadCounter(std::vector<std::string> missing = {}) {
+        refused = std::move(missing);
         loaded.clear();
         real = importedLoadLibraryA;
         realEx = importedLoadLibraryExA;
@@ -32,16 +34,32 @@ struct LoadCounter {
         importedLoadLibraryA = real;
         importedLoadLibraryExA = realEx;
     }
-    static HMODULE WINAPI Record(LPCSTR name) {
-        loaded.push_back(name ? name : "");
-        return real(name);
+    LoadCounter(const LoadCounter &) = delete;
+    LoadCounter &operator=(const LoadCounter &) = delete;
+    // Records a load; true when it is to fail.
+    static bool Refused(LPCSTR name) {
+        std::string base = name ? name : "";
+        size_t slash = base.find_last_of("\\/");
+        base = base.substr(slash == std::string::npos ? 0 : slash + 1);
+        for (char &c : base) {
+            c = (char)toupper((unsigned char)c);
+        }
+        loaded.push_back(base);
+        for (const std::string &each : refused) {
+            if (each == base) {
+                SetLastError(ERROR_MOD_NOT_FOUND);
+                return true;
+            }
+        }
+        return false;
     }
+    static HMODULE WINAPI Record(LPCSTR name) { return Refused(name) ? 0 : real(name); }
     static HMODULE WINAPI RecordEx(LPCSTR name, HANDLE file, DWORD flags) {
-        loaded.push_back(name ? name : "");
-        return realEx(name, file, flags);
+        return Refused(name) ? 0 : realEx(name, file, flags);
     }
     static inline HMODULE(WINAPI *real)(LPCSTR);
     static inline HMODULE(WINAPI *realEx)(LPCSTR, HANDLE, DWORD);
+    static inline std::vector<std::string> refused;
     static inline std::vector<std::string> loaded;
 };
 
@@ -510,47 +528,6 @@ TEST_F(TextAreaTest, LineOperationsSendTheirMessagesInOrder) {
 // them. Elsewhere they pass without doing anything: the runner below starts them.
 const char FRESH_PROCESS[] = "QUORVEL_FRESH_PROCESS";
 
-struct MissingLibraries {
-    // Library names (upper case, without a folder) whose loads fail while the object lives; every
-    // load that the program asks for is recorded.
-    explicit MissingLibraries(std::vector<std::string> missing) {
-        refused = std::move(missing);
-        asked.clear();
-        real = importedLoadLibraryA;
-        realEx = importedLoadLibraryExA;
-        importedLoadLibraryA = Load;
-        importedLoadLibraryExA = LoadEx;
-    }
-    ~MissingLibraries() {
-        importedLoadLibraryA = real;
-        importedLoadLibraryExA = realEx;
-    }
-    static bool Refused(LPCSTR name) {
-        std::string base = name ? name : "";
-        size_t slash = base.find_last_of("\\/");
-        base = base.substr(slash == std::string::npos ? 0 : slash + 1);
-        for (char &c : base) {
-            c = (char)toupper((unsigned char)c);
-        }
-        asked.push_back(base);
-        for (const std::string &each : refused) {
-            if (each == base) {
-                SetLastError(ERROR_MOD_NOT_FOUND);
-                return true;
-            }
-        }
-        return false;
-    }
-    static HMODULE WINAPI Load(LPCSTR name) { return Refused(name) ? 0 : real(name); }
-    static HMODULE WINAPI LoadEx(LPCSTR name, HANDLE file, DWORD flags) {
-        return Refused(name) ? 0 : realEx(name, file, flags);
-    }
-    static inline HMODULE(WINAPI *real)(LPCSTR);
-    static inline HMODULE(WINAPI *realEx)(LPCSTR, HANDLE, DWORD);
-    static inline std::vector<std::string> refused;
-    static inline std::vector<std::string> asked;
-};
-
 class TextAreaLibraryTest : public ControlTest {
   protected:
     void SetUp() override {
@@ -565,7 +542,7 @@ class TextAreaLibraryTest : public ControlTest {
 // Without the rich edit 2.0 library the text area is the older control, class "RichEdit", and
 // works as a text area; each library is asked for once in the process.
 TEST_F(TextAreaLibraryTest, WithoutTheNewerLibraryTheOlderServes) {
-    MissingLibraries missing({"RICHED20.DLL"});
+    LoadCounter missing({"RICHED20.DLL"});
     for (ObjectNumber number : {AREA, (ObjectNumber)9}) {
         SCOPED_TRACE(number);
         HWND area = (HWND)CreateTextArea(number, 0, 0, 300, 200);
@@ -583,14 +560,14 @@ TEST_F(TextAreaLibraryTest, WithoutTheNewerLibraryTheOlderServes) {
         ASSERT_NE(nullptr, record);
         EXPECT_EQ(2, record->ops->countItems(record));
     }
-    EXPECT_EQ((std::vector<std::string>{"RICHED20.DLL", "RICHED32.DLL"}), MissingLibraries::asked);
+    EXPECT_EQ((std::vector<std::string>{"RICHED20.DLL", "RICHED32.DLL"}), LoadCounter::loaded);
     EXPECT_EQ((HMODULE)0, richEdit20Module);
 }
 
 // With neither library there is no text area: every creation returns 0 and leaves no window and
 // no record; each library is asked for once in the process.
 TEST_F(TextAreaLibraryTest, WithNeitherLibraryNoTextAreaIsMade) {
-    MissingLibraries missing({"RICHED20.DLL", "RICHED32.DLL"});
+    LoadCounter missing({"RICHED20.DLL", "RICHED32.DLL"});
     int windows = CountThreadWindows();
     HWND children = GetWindow(window, GW_CHILD);
     for (int attempt = 0; attempt < 3; attempt++) {
@@ -601,7 +578,7 @@ TEST_F(TextAreaLibraryTest, WithNeitherLibraryNoTextAreaIsMade) {
         EXPECT_EQ(windows, CountThreadWindows());
         EXPECT_EQ(children, GetWindow(window, GW_CHILD));
     }
-    EXPECT_EQ((std::vector<std::string>{"RICHED20.DLL", "RICHED32.DLL"}), MissingLibraries::asked);
+    EXPECT_EQ((std::vector<std::string>{"RICHED20.DLL", "RICHED32.DLL"}), LoadCounter::loaded);
 }
 
 // Runs each of the tests above in a fresh process of this program and requires it to pass.

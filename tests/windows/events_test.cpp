@@ -256,36 +256,6 @@ class Stopwatch {
     LARGE_INTEGER start;
 };
 
-// A thread that does something to the waiting thread after a delay, unless the object goes first.
-class Later {
-  public:
-    Later(DWORD delay, void (*act)(DWORD waitingThread))
-        : delay(delay), act(act), waitingThread(GetCurrentThreadId()) {
-        cancel = CreateEventA(0, TRUE, FALSE, 0);
-        thread = CreateThread(0, 0, Run, this, 0, 0);
-    }
-    ~Later() {
-        SetEvent(cancel);
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-        CloseHandle(cancel);
-    }
-
-  private:
-    static DWORD WINAPI Run(void *self) {
-        Later *later = (Later *)self;
-        if (WaitForSingleObject(later->cancel, later->delay) == WAIT_TIMEOUT) {
-            later->act(later->waitingThread);
-        }
-        return 0;
-    }
-    DWORD delay;
-    void (*act)(DWORD waitingThread);
-    DWORD waitingThread;
-    HANDLE cancel;
-    HANDLE thread;
-};
-
 constexpr UINT WATCHDOG_MESSAGE = WM_APP + 30;
 
 // A wait with a timeout that nothing ends returns 0 once that time has passed. The upper bound is
@@ -294,8 +264,9 @@ constexpr UINT WATCHDOG_MESSAGE = WM_APP + 30;
 TEST_F(EventsTest, AWaitWithATimeoutReturnsZeroAfterThatTime) {
     for (int timeout : {150, 400}) {
         SCOPED_TRACE(timeout);
-        Later watchdog(10000,
-                       [](DWORD waiting) { PostThreadMessageA(waiting, WATCHDOG_MESSAGE, 0, 0); });
+        Later watchdog(10000, [waiting = GetCurrentThreadId()] {
+            PostThreadMessageA(waiting, WATCHDOG_MESSAGE, 0, 0);
+        });
         Stopwatch waited;
         EXPECT_EQ(WaitEvent(timeout), 0);
         double elapsed = waited.Milliseconds();
@@ -314,7 +285,7 @@ TEST_F(EventsTest, InputEndsAWaitWithATimeout) {
     SetFocus(shown);
     DrainEvents();
     RetrievedMessages retrieved;
-    Later press(100, [](DWORD) {
+    Later press(100, [] {
         INPUT keys[2] = {};
         for (INPUT &key : keys) {
             key.type = INPUT_KEYBOARD;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "input_support.h"
+#include "window_test_support.h"
 #include "runtime/heaps.h"
 #include "windows/events.h"
 #include "windows/sizing.h"
@@ -76,35 +77,11 @@ int IndexOf(const SeenEvents &events, int code, int from = 0) {
     return -1;
 }
 
-// Ends the system's modal move or size loop with an Escape key if it still runs when the guard
-// is dropped or after a bound, so that a test that fails does not hang.
-class ModalLoopGuard {
-  public:
-    explicit ModalLoopGuard(HWND window) : window(window) {
-        done = CreateEventA(0, TRUE, FALSE, 0);
-        thread = CreateThread(0, 0, Watch, this, 0, 0);
-    }
-    ~ModalLoopGuard() {
-        SetEvent(done);
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-        CloseHandle(done);
-    }
-    bool fired = false;
-
-  private:
-    static DWORD WINAPI Watch(void *self) {
-        ModalLoopGuard *guard = (ModalLoopGuard *)self;
-        if (WaitForSingleObject(guard->done, 10000) == WAIT_TIMEOUT) {
-            guard->fired = true;
-            PostMessageA(guard->window, WM_KEYDOWN, VK_ESCAPE, 0);
-        }
-        return 0;
-    }
-    HWND window;
-    HANDLE done;
-    HANDLE thread;
-};
+// Ends the system's modal move or size loop with an Escape key if it still runs after a bound,
+// so that a test that fails does not hang.
+Later ModalLoopGuard(HWND window) {
+    return Later(10000, [window] { PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0); });
+}
 
 // Full-window dragging set for the test and put back afterwards, without touching the profile.
 class DragFullWindows {
@@ -538,7 +515,7 @@ TEST_F(SizingTest, FrameDragWithoutFullWindowDraggingIsLeftToTheSystem) {
     dragFullWindows.Set(FALSE);
     POINT press = EdgePoint(start, WMSZ_RIGHT);
     MoveMouse(press);
-    ModalLoopGuard guard(window);
+    Later guard = ModalLoopGuard(window);
     // The system's own sizing loop runs inside the dispatch of the press: the whole drag is
     // queued before the loop runs, and stays over the window, which has no capture yet.
     SendLeftButtonAt(press.x, press.y, true);
@@ -561,7 +538,7 @@ TEST_F(SizingTest, CaptionDragIsLeftToTheSystem) {
     POINT press = {start.left + 60, start.top + GetSystemMetrics(SM_CYFRAME) + 6};
     MoveMouse(press);
     ASSERT_EQ(HTCAPTION, SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(press.x, press.y)));
-    ModalLoopGuard guard(window);
+    Later guard = ModalLoopGuard(window);
     SendLeftButtonAt(press.x, press.y, true);
     SendMouseMoveTo(press.x + 40, press.y + 25);
     SendLeftButtonAt(press.x + 40, press.y + 25, false);

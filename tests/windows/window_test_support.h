@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,6 +56,39 @@ inline DWORD WINAPI SendLater(void *parameter) {
     sent->answer = SendMessageA(sent->window, sent->message, sent->wParam, sent->lParam);
     return 0;
 }
+
+// Runs an action on a thread of its own once a delay has passed, unless the object goes first: a
+// watchdog that ends a wait or a modal loop which a failing test would leave running.
+class Later {
+  public:
+    Later(DWORD delay, std::function<void()> act) : delay(delay), act(std::move(act)) {
+        cancel = CreateEventA(0, TRUE, FALSE, 0);
+        thread = CreateThread(0, 0, Run, this, 0, 0);
+    }
+    ~Later() {
+        SetEvent(cancel);
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        CloseHandle(cancel);
+    }
+    Later(const Later &) = delete;
+    Later &operator=(const Later &) = delete;
+    bool fired = false; // the action ran
+
+  private:
+    static DWORD WINAPI Run(void *self) {
+        Later *later = (Later *)self;
+        if (WaitForSingleObject(later->cancel, later->delay) == WAIT_TIMEOUT) {
+            later->fired = true;
+            later->act();
+        }
+        return 0;
+    }
+    DWORD delay;
+    std::function<void()> act;
+    HANDLE cancel;
+    HANDLE thread;
+};
 
 inline std::string ClassNameOf(HWND window) {
     char name[64] = "";
