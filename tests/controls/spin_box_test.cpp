@@ -159,6 +159,18 @@ TEST_F(SpinBoxTest, TypedTextNeverGivesACountOutsideTheRange) {
     int state = GetControlState(SPIN);
     EXPECT_GE(state, 1);
     EXPECT_LE(state, 50);
+
+    // A reversed range (its up arrow counts down) holds the count between its two ends as well.
+    ASSERT_NE(0, CreateSpinBox(1, 10, 10, 80, 25, 99, 1, SPIN_NUMERIC));
+    HWND reversed = RecordOf(1)->handle;
+    for (const char *text : {"500", "0", "-3", "abc"}) {
+        SetWindowTextA(reversed, text);
+        state = GetControlState(1);
+        EXPECT_GE(state, 1) << '"' << text << '"';
+        EXPECT_LE(state, 99) << '"' << text << '"';
+    }
+    SetWindowTextA(reversed, "42");
+    EXPECT_EQ(42, GetControlState(1));
 }
 
 TEST_F(SpinBoxTest, ArrowKeysStepWithAnEventEach) {

@@ -652,6 +652,13 @@ const LimitCase limitCases[] = {
      [](const RECT &r) {
          return RECT{r.left, r.top, r.left + 220, r.top + 160};
      }},
+    {WMSZ_TOPLEFT,
+     [](const RECT &r) {
+         return POINT{r.right - 600, r.bottom - 460};
+     },
+     [](const RECT &r) {
+         return RECT{r.right - 560, r.bottom - 420, r.right, r.bottom};
+     }},
 };
 
 // The window may change the rectangle that WM_SIZING proposes: the window is moved to the changed
@@ -921,10 +928,15 @@ TEST_F(ChildSizingTest, MouseMoveDuringAKeyboardSizingLeavesTheCursorWhereItIs) 
     EXPECT_TRUE(Same(Moved(start, {0, 0, 22, 0}), WindowRectOf(window)))
         << Text(WindowRectOf(window));
     EXPECT_EQ(0, Sizing()->restoreCursor);
+    // An arrow key now steps from where the user left the cursor.
+    ASSERT_TRUE(TypeSizingKey(VK_RIGHT));
+    EXPECT_TRUE(Same(Moved(start, {0, 0, 32, 0}), WindowRectOf(window)))
+        << Text(WindowRectOf(window));
+    const POINT stepped = {moved.x + 10, moved.y};
     ASSERT_TRUE(TypeSizingKey(VK_RETURN));
     EXPECT_EQ(0, Sizing()->active);
-    // Nothing puts the cursor back: it stays where the user left it.
-    EXPECT_TRUE(SettleEvents([&] { return Same(moved, CursorPos()); }));
+    // Nothing puts the cursor back to where the sizing began: it stays where the step left it.
+    EXPECT_TRUE(SettleEvents([&] { return Same(stepped, CursorPos()); })) << Text(CursorPos());
 }
 
 TEST_F(ChildSizingTest, ChildWindowIsSizedInItsParentsCoordinates) {
