@@ -226,15 +226,8 @@ bool ClipboardHolderProcess::IsHolding() const {
     return process.hProcess && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT;
 }
 
-HANDLE ClipboardHolderProcess::FinishLater(DWORD delay) {
-    finishDelay = delay;
-    return CreateThread(0, 0, FinishAfterDelay, this, 0, 0);
-}
-
-DWORD WINAPI ClipboardHolderProcess::FinishAfterDelay(void *holder) {
-    ClipboardHolderProcess *self = (ClipboardHolderProcess *)holder;
-    Sleep(self->finishDelay);
-    return self->Finish();
+void ClipboardHolderProcess::LetGo() {
+    SetEvent(release);
 }
 
 DWORD ClipboardHolderProcess::Finish() {
@@ -248,4 +241,25 @@ DWORD ClipboardHolderProcess::Finish() {
         process.hProcess = 0;
     }
     return code;
+}
+
+extern "C" BOOL(WINAPI *importedOpenClipboard)(HWND) __asm__("__imp__OpenClipboard@4");
+
+HolderLetsGoWhenMet::HolderLetsGoWhenMet(ClipboardHolderProcess *letGo) {
+    holder = letGo;
+    refusals = 0;
+    platformOpenClipboard = importedOpenClipboard;
+    importedOpenClipboard = WatchedOpenClipboard;
+}
+
+HolderLetsGoWhenMet::~HolderLetsGoWhenMet() {
+    importedOpenClipboard = platformOpenClipboard;
+}
+
+BOOL WINAPI HolderLetsGoWhenMet::WatchedOpenClipboard(HWND owner) {
+    BOOL opened = platformOpenClipboard(owner);
+    if (!opened && refusals++ == 0) {
+        holder->LetGo();
+    }
+    return opened;
 }

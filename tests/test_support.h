@@ -92,10 +92,8 @@ class ClipboardHolderProcess {
     bool IsHolding() const;
     // Lets the holder close the clipboard, waits until it has ended and returns its exit code.
     DWORD Finish();
-    // Finish, after a delay in milliseconds, on a thread of its own whose exit code is the
-    // holder's, as a clipboard manager that lets go after a moment. Returns the thread, or null;
-    // the caller waits for it and closes it.
-    HANDLE FinishLater(DWORD delay);
+    // Tells the holder to close the clipboard and end, without waiting for it.
+    void LetGo();
 
   private:
     char heldName[64];
@@ -103,6 +101,23 @@ class ClipboardHolderProcess {
     HANDLE held;
     HANDLE release;
     PROCESS_INFORMATION process;
-    DWORD finishDelay = 0;
-    static DWORD WINAPI FinishAfterDelay(void *holder);
+};
+
+// A clipboard manager that lets go a moment after it took the clipboard: while the object lives,
+// the first OpenClipboard of this program that finds the clipboard held tells the holder to let
+// go (the program's import entry of OpenClipboard is watched for as long). The copy that met the
+// held clipboard must then try again to land; `refusals` counts the openings that failed.
+class HolderLetsGoWhenMet {
+  public:
+    explicit HolderLetsGoWhenMet(ClipboardHolderProcess *holder);
+    ~HolderLetsGoWhenMet();
+    HolderLetsGoWhenMet(const HolderLetsGoWhenMet &) = delete;
+    HolderLetsGoWhenMet &operator=(const HolderLetsGoWhenMet &) = delete;
+
+    static inline int refusals;
+
+  private:
+    static BOOL WINAPI WatchedOpenClipboard(HWND owner);
+    static inline ClipboardHolderProcess *holder;
+    static inline BOOL(WINAPI *platformOpenClipboard)(HWND);
 };
