@@ -174,9 +174,11 @@ static void TextAreaGetItemText(ControlRecord *record, int index, int further, i
     (void)further;
     int start = index < 0 ? -1 : TextAreaLineStart(record, index);
     int length = start == -1 ? 0 : (int)TextAreaSend(record, EM_LINELENGTH, (WPARAM)start, 0);
-    // A character of the ANSI code page takes up to MaxCharSize bytes.
+    // A character of the ANSI code page takes up to MaxCharSize bytes: 2 in a double-byte code
+    // page, 4 where the code page is UTF-8 (the most that any code page takes, when it is unknown).
     CPINFO codePage;
-    int charBytes = GetCPInfo(CP_ACP, &codePage) && codePage.MaxCharSize > 1 ? 2 : 1;
+    int charBytes =
+        GetCPInfo(CP_ACP, &codePage) && codePage.MaxCharSize > 0 ? (int)codePage.MaxCharSize : 4;
     int size = length * charBytes + 1; // the text and a NUL
     char *address = BufferReserve(size, position);
     int copied = 0;
