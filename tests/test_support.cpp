@@ -201,25 +201,46 @@ ClipboardHolderProcess::~ClipboardHolderProcess() {
 bool ClipboardHolderProcess::Start() {
     ResetEvent(held);
     ResetEvent(release);
-    // The holder lies next to this test program.
-    static const char HOLDER[] = "clipboard_holder.exe";
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(0, path, MAX_PATH);
-    char *name = length < MAX_PATH ? strrchr(path, '\\') : nullptr;
-    if (!length || !name || (size_t)(name + 1 - path) + sizeof HOLDER > sizeof path) {
-        return false;
-    }
-    memcpy(name + 1, HOLDER, sizeof HOLDER);
-    char commandLine[2 * MAX_PATH];
-    snprintf(commandLine, sizeof commandLine, "\"%s\" %s %s", path, heldName, releaseName);
+    std::string path = BesideThisProgram("clipboard_holder.exe");
+    std::string commandLine = "\"" + path + "\" " + heldName + " " + releaseName;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(path, commandLine, 0, 0, FALSE, CREATE_NO_WINDOW, 0, 0, &startup,
-                        &process)) {
+    if (!CreateProcessA(path.c_str(), &commandLine[0], 0, 0, FALSE, CREATE_NO_WINDOW, 0, 0,
+                        &startup, &process)) {
         return false;
     }
     HANDLE waits[] = {held, process.hProcess};
     return WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
+}
+
+std::string BesideThisProgram(const char *relative) {
+    char self[MAX_PATH] = "";
+    DWORD length = GetModuleFileNameA(0, self, MAX_PATH);
+    std::string path(self, length < MAX_PATH ? length : 0);
+    path = path.substr(0, path.find_last_of('\\') + 1) + relative;
+    for (char &c : path) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return path;
+}
+
+static DWORD WINAPI RunCheck(void *check) {
+    return ((bool (*)())check)() ? 1 : 0;
+}
+
+bool TrueOnAnotherThread(bool (*check)()) {
+    HANDLE thread = CreateThread(0, 0, RunCheck, (void *)check, 0, 0);
+    if (!thread) {
+        return false;
+    }
+    DWORD found = 0;
+    if (WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0) {
+        GetExitCodeThread(thread, &found);
+    }
+    CloseHandle(thread);
+    return found == 1;
 }
 
 bool ClipboardHolderProcess::IsHolding() const {
@@ -245,15 +266,11 @@ DWORD ClipboardHolderProcess::Finish() {
 
 extern "C" BOOL(WINAPI *importedOpenClipboard)(HWND) __asm__("__imp__OpenClipboard@4");
 
-HolderLetsGoWhenMet::HolderLetsGoWhenMet(ClipboardHolderProcess *letGo) {
+HolderLetsGoWhenMet::HolderLetsGoWhenMet(ClipboardHolderProcess *letGo)
+    : watching(&importedOpenClipboard, WatchedOpenClipboard) {
     holder = letGo;
     refusals = 0;
-    platformOpenClipboard = importedOpenClipboard;
-    importedOpenClipboard = WatchedOpenClipboard;
-}
-
-HolderLetsGoWhenMet::~HolderLetsGoWhenMet() {
-    importedOpenClipboard = platformOpenClipboard;
+    platformOpenClipboard = watching.platform;
 }
 
 BOOL WINAPI HolderLetsGoWhenMet::WatchedOpenClipboard(HWND owner) {

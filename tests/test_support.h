@@ -55,6 +55,14 @@ template <typename Function> class ImportEntryPatch {
     Function platform; // the platform's own function
 };
 
+// The path of a file in this test program's folder, or relative to it ('/' or '\\' between
+// folders): where the build and the Windows test kit put the helpers and quorvel.exe.
+std::string BesideThisProgram(const char *relative);
+// Runs the check on a thread of its own and returns what it found; false when the thread could not
+// run or took more than five seconds. Shows what another thread of the process can do now (open
+// the clipboard, take a lock) that this one would be let do in any case.
+bool TrueOnAnotherThread(bool (*check)());
+
 // A "STATIC" window of another thread of this process, alive while the object lives; the thread
 // runs a message loop. The top-level window has the given style (a visible one takes the
 // foreground); with a child identifier of 0 or more, `window` is a child with that identifier
@@ -110,14 +118,12 @@ class ClipboardHolderProcess {
 class HolderLetsGoWhenMet {
   public:
     explicit HolderLetsGoWhenMet(ClipboardHolderProcess *holder);
-    ~HolderLetsGoWhenMet();
-    HolderLetsGoWhenMet(const HolderLetsGoWhenMet &) = delete;
-    HolderLetsGoWhenMet &operator=(const HolderLetsGoWhenMet &) = delete;
 
     static inline int refusals;
 
   private:
     static BOOL WINAPI WatchedOpenClipboard(HWND owner);
+    ImportEntryPatch<BOOL(WINAPI *)(HWND)> watching;
     static inline ClipboardHolderProcess *holder;
     static inline BOOL(WINAPI *platformOpenClipboard)(HWND);
 };

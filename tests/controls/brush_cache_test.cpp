@@ -39,25 +39,14 @@ int EntryCount() {
     return count;
 }
 
-DWORD WINAPI TakeTheBrushLock(void *) {
+// True when this thread can take the cache's lock; run on another thread, it shows that no call
+// left the lock held.
+bool TakeTheBrushLock() {
     if (!TryEnterCriticalSection(&brushLock)) {
-        return 0;
+        return false;
     }
     LeaveCriticalSection(&brushLock);
-    return 1;
-}
-
-// True when another thread can take the cache's lock: no call left it held.
-bool AnotherThreadCanTakeTheLock() {
-    HANDLE thread = CreateThread(0, 0, TakeTheBrushLock, 0, 0, 0);
-    DWORD taken = 0;
-    if (thread && WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0) {
-        GetExitCodeThread(thread, &taken);
-    }
-    if (thread) {
-        CloseHandle(thread);
-    }
-    return taken == 1;
+    return true;
 }
 
 COLORREF ColorOf(HBRUSH brush) {
@@ -163,7 +152,7 @@ TEST(BrushCacheTest, AColourWhoseBrushCannotBeMadeGetsNoEntry) {
     ASSERT_FALSE(CreateSolidBrush(color)) << hoard.size() << " brushes and no end";
     for (int attempt = 0; attempt < 2; attempt++) {
         EXPECT_EQ((HBRUSH)0, AcquireBrush(color));
-        EXPECT_TRUE(AnotherThreadCanTakeTheLock());
+        EXPECT_TRUE(TrueOnAnotherThread(TakeTheBrushLock));
         EXPECT_EQ(entries, EntryCount());
         EXPECT_EQ(nullptr, EntryOf(color));
         EXPECT_EQ(nodes, CountBusyBlocks(objectHeap));
@@ -208,7 +197,7 @@ TEST(BrushCacheTest, NoCallLeavesTheLockHeld) {
     for (const auto &call : calls) {
         SCOPED_TRACE(call.name);
         call.run(held);
-        EXPECT_TRUE(AnotherThreadCanTakeTheLock());
+        EXPECT_TRUE(TrueOnAnotherThread(TakeTheBrushLock));
     }
     EXPECT_NE((HBRUSH)0, held[0]);
     EXPECT_EQ(held[0], held[1]);
@@ -295,7 +284,7 @@ TEST(BrushCacheTest, TwoThreadsSharingAColourLeaveAnEmptyList) {
     EXPECT_EQ(0, shared.failures);
     EXPECT_EQ(nullptr, EntryOf(shared.color));
     EXPECT_EQ(entries, EntryCount());
-    EXPECT_TRUE(AnotherThreadCanTakeTheLock());
+    EXPECT_TRUE(TrueOnAnotherThread(TakeTheBrushLock));
 }
 
 } // namespace

@@ -94,9 +94,9 @@ TEST_F(ControlCoreTest, AControlOpenedDuringACreationMovesNoRecordAway) {
             NestedOpen::opened.clear();
             NestedOpen::moves = 0;
             PostMessageA(window, WM_APP + 77, 0, 0);
-            ((EventState *)StateBlockGet(eventState))->appCallback = NestedOpen::Hook;
+            Events()->appCallback = NestedOpen::Hook;
             INT_PTR created = kind.create(number);
-            ((EventState *)StateBlockGet(eventState))->appCallback = 0;
+            Events()->appCallback = 0;
             DrainEvents(0);
             ASSERT_NE(0, created);
             EXPECT_FALSE(NestedOpen::opened.empty());
@@ -145,9 +145,9 @@ TEST_F(ControlCoreTest, ANumberTakenAgainDuringTheDestructionKeepsTheNewRecord) 
     NestedOpen::triggerChild = RecordOf(5)->spinBox.upDownHandle;
     NestedOpen::numberToOpen = 5;
     NestedOpen::opened.clear();
-    ((EventState *)StateBlockGet(eventState))->appCallback = NestedOpen::Hook;
+    Events()->appCallback = NestedOpen::Hook;
     DestroyWindow(old);
-    ((EventState *)StateBlockGet(eventState))->appCallback = 0;
+    Events()->appCallback = 0;
     ASSERT_EQ(1u, NestedOpen::opened.size());
     EXPECT_FALSE(IsWindow(old));
     ControlRecord *record = RecordOf(5);

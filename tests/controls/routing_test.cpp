@@ -78,7 +78,7 @@ TEST_F(RoutingTest, ControlMessagesGoToTheKindsParentHandler) {
     // Answered NOT_HANDLED, a command becomes the control's event.
     routedAnswer = NOT_HANDLED;
     EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(3, 0), (LPARAM)control), 0);
-    EXPECT_EQ(((EventState *)StateBlockGet(eventState))->pendingCode, EVENT_CONTROL);
+    EXPECT_EQ(Events()->pendingCode, EVENT_CONTROL);
     EXPECT_EQ(EventSource(), 3);
 }
 

@@ -22,20 +22,13 @@ extern "C" HMODULE(WINAPI *importedLoadLibraryA)(LPCSTR) __asm__("__imp__LoadLib
 extern "C" HMODULE(WINAPI *importedLoadLibraryExA)(LPCSTR, HANDLE,
                                                    DWORD) __asm__("__imp__LoadLibraryExA@12");
 struct LoadCounter {
-    explicit LoadCounter(std::vector<std::string> missing = {}) {
+    explicit LoadCounter(std::vector<std::string> missing = {})
+        : plain(&importedLoadLibraryA, Record), extended(&importedLoadLibraryExA, RecordEx) {
         refused = std::move(missing);
         loaded.clear();
-        real = importedLoadLibraryA;
-        realEx = importedLoadLibraryExA;
-        importedLoadLibraryA = Record;
-        importedLoadLibraryExA = RecordEx;
+        real = plain.platform;
+        realEx = extended.platform;
     }
-    ~LoadCounter() {
-        importedLoadLibraryA = real;
-        importedLoadLibraryExA = realEx;
-    }
-    LoadCounter(const LoadCounter &) = delete;
-    LoadCounter &operator=(const LoadCounter &) = delete;
     // Records a load; true when it is to fail.
     static bool Refused(LPCSTR name) {
         std::string base = name ? name : "";
@@ -61,6 +54,8 @@ struct LoadCounter {
     static inline HMODULE(WINAPI *realEx)(LPCSTR, HANDLE, DWORD);
     static inline std::vector<std::string> refused;
     static inline std::vector<std::string> loaded;
+    ImportEntryPatch<decltype(importedLoadLibraryA)> plain;
+    ImportEntryPatch<decltype(importedLoadLibraryExA)> extended;
 };
 
 class TextAreaTest : public ControlTest {

@@ -22,30 +22,18 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD limitMs) {
     }
 }
 
-// The path of a file in the running program's folder, or relative to it.
-static void BesideThisProgram(const char *relative, char *path, size_t size) {
-    GetModuleFileNameA(0, path, MAX_PATH);
-    char *slash = strrchr(path, '\\');
-    char *name = slash ? slash + 1 : path;
-    snprintf(name, size - (size_t)(name - path), "%s", relative);
-    for (char *c = name; *c; c++) {
-        if (*c == '/') {
-            *c = '\\';
-        }
-    }
-}
-
 std::string QuorvelExePath() {
-    char path[MAX_PATH * 2];
-    DWORD length = GetEnvironmentVariableA("QUORVEL_EXE", path, sizeof path);
-    if (length == 0 || length >= sizeof path) {
-        BesideThisProgram("quorvel.exe", path, sizeof path);
-        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
-            BesideThisProgram(QUORVEL_EXE_RELATIVE, path, sizeof path);
+    char variable[MAX_PATH * 2];
+    DWORD length = GetEnvironmentVariableA("QUORVEL_EXE", variable, sizeof variable);
+    std::string path = length > 0 && length < sizeof variable ? variable : "";
+    if (path.empty()) {
+        path = BesideThisProgram("quorvel.exe");
+        if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            path = BesideThisProgram(QUORVEL_EXE_RELATIVE);
         }
     }
     char full[MAX_PATH * 2];
-    if (!GetFullPathNameA(path, sizeof full, full, 0)) {
+    if (!GetFullPathNameA(path.c_str(), sizeof full, full, 0)) {
         return path;
     }
     return full;

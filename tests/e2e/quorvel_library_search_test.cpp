@@ -13,14 +13,6 @@
 
 namespace {
 
-// The folder of this test program, with its final backslash.
-std::string OwnFolder() {
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(0, path, sizeof path);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
 // Sets an environment variable for the life of the object, and puts the old value back.
 class ScopedVariable {
   public:
@@ -76,7 +68,8 @@ TEST(QuorvelLibrarySearch, ALibraryPlantedBesideTheProgramIsNotLoaded) {
     std::string exe = folder + "quorvel.exe";
     std::string planted = folder + "riched20.dll";
     ASSERT_TRUE(CopyFileA(QuorvelExePath().c_str(), exe.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA((OwnFolder() + "planted_riched20.dll").c_str(), planted.c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA(BesideThisProgram("planted_riched20.dll").c_str(), planted.c_str(), FALSE));
 
     HANDLE loaded = CreateEventA(0, TRUE, FALSE, "QuorvelPlantedLibraryLoaded");
     ASSERT_TRUE(loaded);

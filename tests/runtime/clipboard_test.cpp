@@ -120,10 +120,10 @@ HANDLE WINAPI RefuseSetClipboardData(UINT, HANDLE) {
 }
 
 // Opens and closes the clipboard with a window of the thread's own: an opening without a window
-// does not keep out others that open it without one.
-DWORD WINAPI OpenAndCloseTheClipboard(void *) {
+// does not keep out others that open it without one. It cannot while another thread holds it.
+bool OpenAndCloseTheClipboard() {
     HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, 0, 0, 0, 0);
-    DWORD opened = window && OpenClipboard(window);
+    bool opened = window && OpenClipboard(window);
     if (opened) {
         CloseClipboard();
     }
@@ -131,47 +131,35 @@ DWORD WINAPI OpenAndCloseTheClipboard(void *) {
     return opened;
 }
 
-// True when another thread can open the clipboard, which it cannot while this one holds it.
-bool AnotherThreadCanOpenTheClipboard() {
-    HANDLE thread = CreateThread(0, 0, OpenAndCloseTheClipboard, 0, 0, 0);
-    if (!thread) {
-        return false;
-    }
-    DWORD opened = 0;
-    if (WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0) {
-        GetExitCodeThread(thread, &opened);
-    }
-    CloseHandle(thread);
-    return opened == 1;
-}
-
 // A platform call that fails in the middle of the copy: the result is 0, the clipboard holds what
 // it should, and it is closed again.
 struct FailedStep {
     const char *name;
-    void (*fail)(int *refusalsSeen); // copies with the step failing
-    bool emptied;                    // the clipboard is empty afterwards (else unchanged)
+    HANDLE (*copy)(); // copies "new content" with the step refused
+    bool emptied;     // the clipboard is empty afterwards (else unchanged)
 };
-
-template <typename Function>
-void CopyWhileFailing(Function *entry, Function refusal, int *refusalsSeen) {
-    refusals = 0;
-    HANDLE result;
-    {
-        ImportEntryPatch<Function> failing(entry, refusal);
-        result = CopyTextToClipboard("new content");
-    }
-    *refusalsSeen = refusals;
-    EXPECT_EQ(result, nullptr);
-}
 
 const FailedStep failedSteps[] = {
     {"the block cannot be allocated",
-     [](int *seen) { CopyWhileFailing(&importedGlobalAlloc, RefuseGlobalAlloc, seen); }, false},
+     [] {
+         ImportEntryPatch<decltype(importedGlobalAlloc)> failing(&importedGlobalAlloc,
+                                                                 RefuseGlobalAlloc);
+         return CopyTextToClipboard("new content");
+     },
+     false},
     {"the block cannot be locked",
-     [](int *seen) { CopyWhileFailing(&importedGlobalLock, RefuseGlobalLock, seen); }, true},
+     [] {
+         ImportEntryPatch<decltype(importedGlobalLock)> failing(&importedGlobalLock,
+                                                                RefuseGlobalLock);
+         return CopyTextToClipboard("new content");
+     },
+     true},
     {"the clipboard refuses the block",
-     [](int *seen) { CopyWhileFailing(&importedSetClipboardData, RefuseSetClipboardData, seen); },
+     [] {
+         ImportEntryPatch<decltype(importedSetClipboardData)> failing(&importedSetClipboardData,
+                                                                      RefuseSetClipboardData);
+         return CopyTextToClipboard("new content");
+     },
      true},
 };
 
@@ -179,10 +167,10 @@ TEST(CopyTextToClipboard, AFailedStepGivesZeroAndClosesTheClipboard) {
     for (const FailedStep &step : failedSteps) {
         SCOPED_TRACE(step.name);
         ASSERT_NE(CopyTextToClipboard("content before"), nullptr);
-        int seen = 0;
-        step.fail(&seen);
-        EXPECT_EQ(seen, 1) << "the step was not reached once";
-        EXPECT_TRUE(AnotherThreadCanOpenTheClipboard()) << "the clipboard was left open";
+        refusals = 0;
+        EXPECT_EQ(step.copy(), nullptr);
+        EXPECT_EQ(refusals, 1) << "the step was not reached once";
+        EXPECT_TRUE(TrueOnAnotherThread(OpenAndCloseTheClipboard)) << "the clipboard was left open";
         ClipboardText content = ReadClipboardText();
         if (step.emptied) {
             EXPECT_FALSE(content.present) << content.bytes;

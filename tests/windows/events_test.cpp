@@ -286,14 +286,8 @@ TEST_F(EventsTest, InputEndsAWaitWithATimeout) {
     DrainEvents();
     RetrievedMessages retrieved;
     Later press(100, [] {
-        INPUT keys[2] = {};
-        for (INPUT &key : keys) {
-            key.type = INPUT_KEYBOARD;
-            key.ki.wVk = VK_F8;
-            key.ki.wScan = (WORD)MapVirtualKeyA(VK_F8, MAPVK_VK_TO_VSC);
-        }
-        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, keys, sizeof keys[0]);
+        SendKey(VK_F8, false);
+        SendKey(VK_F8, true);
     });
     Stopwatch waited;
     EXPECT_EQ(WaitEvent(20000), WM_KEYDOWN);

@@ -49,15 +49,6 @@ void WatchRetrievedMessages() {
     }
 }
 
-void SendKey(WORD key, bool up) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.wScan = (WORD)MapVirtualKeyA(key, MAPVK_VK_TO_VSC);
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &input, sizeof input);
-}
-
 } // namespace
 
 bool Contains(const SeenEvents &events, int code) {
@@ -158,6 +149,15 @@ bool BringToForeground(HWND window) {
     SetForegroundWindow(window);
     return RunEventsUntil(
         [&] { return GetForegroundWindow() == window && GetActiveWindow() == window; });
+}
+
+void SendKey(WORD key, bool up) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = (WORD)MapVirtualKeyA(key, MAPVK_VK_TO_VSC);
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof input);
 }
 
 bool TypeKey(WORD key, bool shift, SeenEvents *codes) {

@@ -66,6 +66,8 @@ bool BringToForeground(HWND window);
 // the event loop until the key's release has been retrieved and nothing waits any more. False
 // when it never arrived. A key that moves the cursor needs SettleCursorAt as well.
 bool TypeKey(WORD key, bool shift = false, SeenEvents *codes = nullptr);
+// Presses or releases a key through SendInput; does not run the loop.
+void SendKey(WORD key, bool up);
 // Moves the cursor to a screen point through SendInput (absolute move); does not run the loop.
 void SendMouseMoveTo(int x, int y);
 // Presses or releases the left button through SendInput where the cursor stands.
