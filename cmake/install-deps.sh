@@ -7,7 +7,8 @@ set -euo pipefail
 # the caption buttons (a recommended package of wine: without it the close box shows a letter).
 # clang, clang-tidy and clang-format: the second compiler of `make test-clang` and the checks of
 # `make lint` (which runs python3 too). zip and unzip: `make windows-kit`. gcovr: `make coverage`.
-packages=(make cmake g++-mingw-w64-i686 mingw-w64-tools googletest wine wine32:i386 xvfb xauth
+# wine64: the native 64-bit wineserver, which serves 32-bit programs as well.
+packages=(make cmake g++-mingw-w64-i686 mingw-w64-tools googletest wine wine32:i386 wine64 xvfb xauth
     imagemagick fonts-wine clang clang-tidy clang-format python3 zip unzip gcovr)
 
 as_root() {
@@ -25,11 +26,44 @@ done
 # The posix-threads compiler comes with g++-mingw-w64-i686, but an older install may lack it.
 command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686-posix)
 
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing: ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386
+if [ ${#missing[@]} -ne 0 ]; then
+    echo "Installing: ${missing[*]}"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        as_root dpkg --add-architecture i386
+    fi
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
 fi
-as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+# Wine's 32-bit side (its loader, and every Windows process of a 32-bit prefix) is i386 Linux code.
+# Some 64-bit kernels run no 32-bit user code (IA-32 emulation off: execve answers ENOEXEC). There
+# the i386 programs run under QEMU's user-mode emulator, registered with binfmt_misc so that the
+# kernel hands it every i386 program. QEMU 7.2 (Debian 12) ignores MAP_FIXED_NOREPLACE, and Wine's
+# start-up then probes the address space for minutes: the emulator comes from bookworm-backports
+# (QEMU 10), which honours it. The registration lasts until the machine restarts, so this runs on
+# every call.
+runs_i386() {
+    /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+if ! runs_i386; then
+    echo "This kernel runs no 32-bit code: i386 programs will run under qemu-i386"
+    backports=/etc/apt/sources.list.d/quorvel-bookworm-backports.list
+    if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        echo 'deb http://deb.debian.org/debian bookworm-backports main' | as_root tee "$backports" >/dev/null
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    fi
+    if ! qemu-i386-static --version 2>/dev/null | grep -qE 'version ([89]|[1-9][0-9])\.'; then
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+            -t bookworm-backports qemu-user-static
+    fi
+    binfmt=/proc/sys/fs/binfmt_misc
+    [ -f "$binfmt/register" ] || as_root mount -t binfmt_misc binfmt_misc "$binfmt"
+    # A registration made before the emulator was upgraded holds the old one open (flag F).
+    [ -f "$binfmt/qemu-i386" ] && echo -1 | as_root tee "$binfmt/qemu-i386" >/dev/null
+    magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+    mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+    echo ":qemu-i386:M::$magic:$mask:/usr/bin/qemu-i386-static:F" |
+        as_root tee "$binfmt/register" >/dev/null
+    runs_i386 || { echo "i386 programs still do not run" >&2; exit 1; }
+fi
