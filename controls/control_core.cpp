@@ -10,6 +10,7 @@
 #include "runtime/heaps.h"
 #include "runtime/process_globals.h"
 #include "runtime/string_engine.h"
+#include "windows/message_trust.h"
 #include "windows/window_objects.h"
 #include "windows/window_procedure.h"
 
@@ -139,11 +140,9 @@ static void ControlRelease(HWND window, ObjectNumber number) {
     }
 }
 
-LRESULT CALLBACK ControlProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    // A forged lifecycle message would make the system's procedure free the control's own data.
-    if (IsForeignThreadOnlyMessage(message)) {
-        return 0;
-    }
+// The answer to a trusted message: the procedure before the control's, and the release of the
+// record once the window has had its WM_NCDESTROY.
+static LRESULT CALLBACK ControlAnswer(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     ObjectNumber number = GetWindowLongPtrA(window, GWLP_ID);
     ControlRecord *record = number == NO_CONTROL_ID ? 0 : ControlFind(number);
     // A window that is no (longer a) control of this table has nobody to forward to.
@@ -155,6 +154,11 @@ LRESULT CALLBACK ControlProcedure(HWND window, UINT message, WPARAM wParam, LPAR
         ControlRelease(window, number);
     }
     return result;
+}
+
+LRESULT CALLBACK ControlProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // A forged lifecycle message would make the system's procedure free the control's own data.
+    return AnswerTrustedMessage(ControlAnswer, window, message, wParam, lParam);
 }
 
 void SetControlState(ObjectNumber number, int value) {

@@ -10,6 +10,7 @@
 #include "controls/brush_cache.h"
 #include "controls/control_core.h"
 #include "windows/events.h"
+#include "windows/message_trust.h"
 #include "windows/messages.h"
 #include "windows/window_objects.h"
 
@@ -47,8 +48,9 @@ static DWORD SpinBoxRange(ControlRecord *record) {
 
 // An arrow step (UDN_DELTAPOS) becomes a control event with detail +1 or -1; answering 0 lets the
 // up-down move its position. Other notifications are not the spin box's.
+// The step is read only from the up-down's own structure, on the thread's stack.
 static LRESULT SpinBoxOnNotify(ControlRecord *record, const NMHDR *header) {
-    if (header->code != (UINT)UDN_DELTAPOS) {
+    if (header->code != (UINT)UDN_DELTAPOS || !IsOwnNotification((LPARAM)header, sizeof(NMUPDOWN))) {
         return NOT_HANDLED;
     }
     const NMUPDOWN *step = (const NMUPDOWN *)header;
@@ -92,15 +94,18 @@ static LRESULT SpinBoxOnCtlColorStatic(ControlRecord *record, HWND window, HDC d
 // The up-down part's own procedure, under the guard below; all up-down windows share it.
 static WNDPROC spinBoxUpDownBaseProc;
 
+// Passes a message on to the up-down's own procedure.
+static LRESULT CALLBACK SpinBoxUpDownAnswer(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam) {
+    return CallWindowProcA(spinBoxUpDownBaseProc, window, message, wParam, lParam);
+}
+
 // The up-down part is no control of the table, so the control procedure does not guard it: this
 // answers a forged lifecycle message or notification with 0, before the system's procedure could
 // free the up-down's data, and passes everything else on.
 static LRESULT CALLBACK SpinBoxUpDownProcedure(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam) {
-    if (IsForeignThreadOnlyMessage(message)) {
-        return 0;
-    }
-    return CallWindowProcA(spinBoxUpDownBaseProc, window, message, wParam, lParam);
+    return AnswerTrustedMessage(SpinBoxUpDownAnswer, window, message, wParam, lParam);
 }
 
 // Messages that the parent window receives about the spin box.

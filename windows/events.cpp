@@ -4,7 +4,19 @@
 #include "runtime/heaps.h"
 #include "windows/focus.h"
 
+// Not part of the headers while the layers build for Windows 7; Windows 8 and later have them.
+#ifndef QS_TOUCH
+#define QS_TOUCH 0x0800
+#endif
+#ifndef QS_POINTER
+#define QS_POINTER 0x1000
+#endif
+
 void *eventState;
+
+// Greater than 0 while WaitEvent waits or dispatches, or FlushWindowMessages dispatches: an
+// immediate event raised then is theirs to return or discard.
+static int dispatchDepth;
 
 // The event state block.
 static EventState *EventsState() {
@@ -53,23 +65,37 @@ static void EventsFreeDropRecord(DropRecord *record) {
     HeapFree(processHeap, 0, record);
 }
 
-// Frees the taken-over records but the one given (null for all); the event state keeps that one
-// as its drop record if it is still there, else it has none.
-static void EventsReleaseDropsBut(EventState *state, const void *kept) {
-    DropRecord *keptRecord = 0;
+// The queued event that carries a drop record, or null.
+static PendingEvent *EventsQueuedWithDrop(EventState *state, const void *record) {
+    for (PendingEvent *event = state->queueHead; event; event = event->next) {
+        if (event->dropData == record) {
+            return event;
+        }
+    }
+    return 0;
+}
+
+// Frees the taken-over records, but those of queued drop events when keepQueued is set (else the
+// queued events lose theirs); the event state has no drop record afterwards.
+static void EventsReleaseDrops(EventState *state, bool keepQueued) {
+    DropRecord *kept = 0;
     DropRecord *record = takenDrops;
     while (record) {
         DropRecord *next = record->link;
-        if (record == kept) {
-            keptRecord = record;
-            keptRecord->link = 0;
+        PendingEvent *carrier = EventsQueuedWithDrop(state, record);
+        if (carrier && keepQueued) {
+            record->link = kept;
+            kept = record;
         } else {
+            if (carrier) {
+                carrier->dropData = 0;
+            }
             EventsFreeDropRecord(record);
         }
         record = next;
     }
-    takenDrops = keptRecord;
-    state->dropData = keptRecord;
+    takenDrops = kept;
+    state->dropData = 0;
 }
 
 DropRecord *IssueDropRecord(int dataSize) {
@@ -99,6 +125,7 @@ bool TakeDropRecord(EventState *state, LPARAM pointer) {
     if (!EventsUnlinkDrop(&outstandingDrops, (const void *)pointer)) {
         return false;
     }
+    KeepEventRaisedOutside(state);
     DropRecord *record = (DropRecord *)pointer;
     record->link = takenDrops;
     takenDrops = record;
@@ -107,11 +134,64 @@ bool TakeDropRecord(EventState *state, LPARAM pointer) {
 }
 
 void FreeDropData(EventState *state) {
-    EventsReleaseDropsBut(state, 0);
+    EventsReleaseDrops(state, false);
 }
 
 void FreeEventState(void *block) {
     FreeDropData((EventState *)block);
+}
+
+// Appends an event to the queue.
+static void EventsAppend(EventState *state, PendingEvent *event) {
+    event->next = 0;
+    if (state->queueTail) {
+        state->queueTail->next = event;
+    } else {
+        state->queueHead = event;
+    }
+    state->queueTail = event;
+}
+
+// Moves a pending immediate event into the queue, with its fields; when processHeap has no room,
+// it stays pending.
+static void EventsQueueRaised(EventState *state) {
+    if (!state->pendingCode) {
+        return;
+    }
+    PendingEvent *event = (PendingEvent *)HeapAlloc(processHeap, 0, sizeof(PendingEvent));
+    if (!event) {
+        return;
+    }
+    event->code = state->pendingCode;
+    event->window = state->window;
+    event->raised = 1;
+    event->source = state->source;
+    event->detail = state->detail;
+    event->dropData = EventsIsDropCode(event->code) ? state->dropData : 0;
+    EventsAppend(state, event);
+    state->pendingCode = 0;
+}
+
+// Takes every immediate event out of the queue; window events stay in their order.
+static void EventsDiscardRaised(EventState *state) {
+    PendingEvent **at = &state->queueHead;
+    state->queueTail = 0;
+    while (*at) {
+        PendingEvent *event = *at;
+        if (event->raised) {
+            *at = event->next;
+            HeapFree(processHeap, 0, event);
+        } else {
+            state->queueTail = event;
+            at = &event->next;
+        }
+    }
+}
+
+void KeepEventRaisedOutside(EventState *state) {
+    if (dispatchDepth == 0) {
+        EventsQueueRaised(state);
+    }
 }
 
 // Takes the oldest queued event off the queue and makes it the current event; returns its code.
@@ -119,6 +199,11 @@ static int EventsHandOutPending(EventState *state) {
     PendingEvent *event = state->queueHead;
     int code = event->code;
     state->window = event->window;
+    if (event->raised) {
+        state->source = event->source;
+        state->detail = event->detail;
+        state->dropData = event->dropData;
+    }
     state->pendingCode = 0;
     state->queueHead = event->next;
     HeapFree(processHeap, 0, event);
@@ -128,13 +213,31 @@ static int EventsHandOutPending(EventState *state) {
     return code;
 }
 
+// What ends a wait besides a timeout: every kind of input and message, pointer and touch input
+// too where the system has them (Windows 8 and later; Windows 7 refuses a wake mask with them).
+static DWORD EventsWakeMask() {
+    DWORD version = GetVersion();
+    DWORD major = LOBYTE(LOWORD(version));
+    DWORD minor = HIBYTE(LOWORD(version));
+    DWORD mask = QS_ALLINPUT;
+    if (major > 6 || (major == 6 && minor >= 2)) {
+        mask |= QS_TOUCH | QS_POINTER;
+    }
+    return mask;
+}
+
 // Retrieves one posted or input message within the timeout (a negative timeout waits without
 // limit); false when none came, or when a message sent to the thread during the wait raised an
 // event. Sent messages run inside PeekMessageA, never as a retrieved message, so each round that
-// retrieves nothing looks at the event state: the caller clears pendingCode and empties the queue
-// before the wait, and anything found there afterwards was raised by this wait.
+// retrieves nothing looks at the event state: the caller empties the queue and pendingCode before
+// the wait, and anything found there afterwards was raised by this wait.
+// Each round blocks until something arrives that the round's look did not see. A wait that also
+// ended for what is already there (MWMO_INPUTAVAILABLE) would end at once for as long as the queue
+// shows a status that no message answers (Wine leaves QS_PAINT set after an internal repaint),
+// and take a whole processor doing nothing.
 static bool EventsRetrieveMessage(EventState *state, int timeout, MSG *message) {
     const DWORD start = GetTickCount();
+    const DWORD wakeMask = EventsWakeMask();
     for (;;) {
         if (PeekMessageA(message, 0, 0, 0, PM_REMOVE | PM_NOYIELD)) {
             return true;
@@ -150,32 +253,24 @@ static bool EventsRetrieveMessage(EventState *state, int timeout, MSG *message) 
             }
             wait = (DWORD)timeout - elapsed;
         }
-        // MWMO_INPUTAVAILABLE: input already in the queue ends the wait too, not only new input.
-        MsgWaitForMultipleObjectsEx(0, 0, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MsgWaitForMultipleObjectsEx(0, 0, wait, wakeMask, 0);
     }
 }
 
 int WaitEvent(int timeout) {
     EventState *state = EventsState();
-    // A drop event raised outside WaitEvent is still to be returned: its record stays.
-    EventsReleaseDropsBut(state, EventsIsDropCode(state->pendingCode) ? state->dropData : 0);
+    // An immediate event raised before this call, outside any dispatch of ours, comes out in turn.
+    EventsQueueRaised(state);
+    EventsReleaseDrops(state, true);
     state->detail = -1;
     if (state->queueHead) {
         return EventsHandOutPending(state);
     }
 
-    // A code raised outside WaitEvent comes with the next dispatched message; set aside during the
-    // wait, it tells nothing about what the wait itself raised.
-    const int raisedBefore = state->pendingCode;
-    state->pendingCode = 0;
+    dispatchDepth++;
     MSG message = {};
     bool retrieved = EventsRetrieveMessage(state, timeout, &message);
-    // A posted thread-only message is forged: it is dropped undispatched.
-    bool dispatched = retrieved && !IsThreadOnlyMessage(message.message);
-    if (dispatched) {
-        if (!state->pendingCode) {
-            state->pendingCode = raisedBefore;
-        }
+    if (retrieved) {
         HWND active = GetActiveWindow();
         HACCEL accelerators = SelectAccelerators(active);
         if (!accelerators || !TranslateAcceleratorA(active, accelerators, &message)) {
@@ -183,61 +278,53 @@ int WaitEvent(int timeout) {
             DispatchMessageA(&message);
         }
     }
+    dispatchDepth--;
     // What the wait or the dispatch raised; the queue was empty when the wait began.
     if (state->pendingCode) {
         int code = state->pendingCode;
         state->pendingCode = 0;
         return code;
     }
-    if (!dispatched) {
-        if (state->queueHead) {
-            return EventsHandOutPending(state);
-        }
-        state->pendingCode = raisedBefore;
-    }
     if (!retrieved) {
-        return 0;
+        return state->queueHead ? EventsHandOutPending(state) : 0;
     }
     state->wParam = message.wParam;
     state->lParam = message.lParam;
-    if (!dispatched || message.message == MSG_WINDOW_DROP || message.message == MSG_CONTROL_DROP) {
-        return WM_NULL; // a forged message, or a drop message that carried no drop record of ours
+    if (message.message == MSG_WINDOW_DROP || message.message == MSG_CONTROL_DROP) {
+        return WM_NULL; // a drop message that carried no drop record of ours
     }
     return (int)message.message;
 }
 
 void PushPendingEvent(EventState *state, int code, ObjectNumber window) {
+    KeepEventRaisedOutside(state);
     PendingEvent *tail = state->queueTail;
-    if (tail && tail->code == code && tail->window == window) {
+    if (tail && !tail->raised && tail->code == code && tail->window == window) {
         return;
     }
     PendingEvent *event = (PendingEvent *)HeapAlloc(processHeap, 0, sizeof(PendingEvent));
     if (!event) {
         return;
     }
-    event->next = 0;
     event->code = code;
     event->window = window;
-    if (tail) {
-        tail->next = event;
-    } else {
-        state->queueHead = event;
-    }
-    state->queueTail = event;
+    event->raised = 0;
+    event->dropData = 0;
+    EventsAppend(state, event);
 }
 
 void FlushWindowMessages() {
     EventState *state = EventsState();
     void *dropBefore = state->dropData;
     MSG message;
+    dispatchDepth++;
     while (PeekMessageA(&message, 0, 0, 0, PM_REMOVE)) {
-        if (IsThreadOnlyMessage(message.message)) {
-            continue; // posted, so forged: dropped undispatched
-        }
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    dispatchDepth--;
     state->pendingCode = 0;
+    EventsDiscardRaised(state);
     // The drop events of the flush are discarded: the record before them is the current one again,
     // unless a WaitEvent that a handler called meanwhile has freed it.
     state->dropData = EventsDropLink(&takenDrops, dropBefore) ? dropBefore : 0;

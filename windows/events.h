@@ -7,11 +7,16 @@
 #include "runtime/object_table.h"
 #include "windows/messages.h"
 
-// One queued window event, on processHeap.
+// One queued event, on processHeap: a window event, or an immediate event that was raised outside
+// WaitEvent, which carries its fields along.
 struct PendingEvent {
     PendingEvent *next;  // the following (newer) event, or null
     int code;            // event code
     ObjectNumber window; // window number handed out with the event
+    int raised;          // non-zero for an immediate event: the fields below are handed out too
+    ObjectNumber source; // of an immediate event
+    int detail;          // of an immediate event
+    void *dropData;      // the drop record of a drop event, or null
 };
 
 // The fields of the current event and the pending-event queue.
@@ -47,23 +52,31 @@ struct DropRecord {
 // Hands out the oldest queued event, or waits for one message (timeout in milliseconds; -1 waits
 // without limit, 0 only looks), translates and dispatches it, and returns the event code that the
 // window procedure raised, else the message number; 0 when no message came.
-// An event that a message sent to the thread raises during the wait (from another thread or
-// process) ends the wait and is returned, as if its message had been posted. A code raised outside
-// WaitEvent is returned with the next dispatched message.
+// The wait blocks: while nothing arrives it takes no processor time. An event that a message sent
+// to the thread raises during the wait (from another thread or process) ends the wait and is
+// returned, as if its message had been posted. An immediate event raised outside WaitEvent (by a
+// message that the application sends) is queued, and handed out with its source and detail in the
+// order raised.
 // A drop message that carried no outstanding drop record of this process comes back as WM_NULL
 // (0), a message that raised no event: its number is a drop event's code, and a caller that took
 // it for one would read a drop record that is not there. Its parameters are stored as those of
-// any message that raised no event. So does a posted thread-only message (IsThreadOnlyMessage),
-// which is dropped undispatched.
-// The drop records of earlier events are freed first, except the record of a drop event raised
-// outside WaitEvent that this call is still to return.
+// any message that raised no event. So does a posted thread-only message, which the thread's
+// message hook has turned into WM_NULL.
+// The drop records of earlier events are freed first, except those of queued drop events.
 int WaitEvent(int timeout = -1);
-// Appends a window event to the queue, unless it repeats the newest one.
+// Appends a window event to the queue, unless it repeats the newest one. An immediate event raised
+// outside WaitEvent and still pending goes into the queue before it.
 void PushPendingEvent(EventState *state, int code, ObjectNumber window);
-// Dispatches every waiting message without returning events, then clears pendingCode; a posted
-// thread-only message is dropped undispatched. Drop events
-// raised meanwhile are discarded with their codes: the event state's drop record is again the one
-// it was before the flush, and theirs stay readable until the next WaitEvent.
+// Called by the window procedure before it raises an immediate event. Outside WaitEvent and
+// FlushWindowMessages, an immediate event raised earlier and not yet handed out goes into the
+// queue with its fields, so that the new one does not overwrite it; within them the new code
+// replaces the old, as the last event of one dispatch.
+void KeepEventRaisedOutside(EventState *state);
+// Dispatches every waiting message without returning events, then discards every immediate event
+// raised before or during the flush and not yet handed out (pendingCode, and those queued while
+// they were raised outside WaitEvent): a change that a control makes and then flushes raises
+// nothing. Queued window events stay. Drop events raised meanwhile are discarded with their codes: the event state's drop record
+// is again the one it was before the flush, and theirs stay readable until the next WaitEvent.
 void FlushWindowMessages();
 
 // Issues a drop record, with a data block of dataSize zeroed bytes (none for 0 or less), and
@@ -75,8 +88,9 @@ DropRecord *IssueDropRecord(int dataSize);
 void DiscardDropRecord(DropRecord *record);
 // Makes the record that a drop message carries the event state's drop record, when it is an
 // outstanding record of this process: it is outstanding no longer, and the drop record it replaces
-// stays readable until the next WaitEvent. False for any other pointer, through which nothing is
-// read.
+// stays readable until the next WaitEvent (an immediate event raised outside WaitEvent and still
+// pending goes into the queue first, with its record). False for any other pointer, through which
+// nothing is read.
 bool TakeDropRecord(EventState *state, LPARAM pointer);
 // Frees every drop record that the event state has taken over, the current one included, with
 // their data.

@@ -47,19 +47,3 @@ typedef LRESULT(CALLBACK *WindowEraseCallback)(HDC deviceContext, HWND window);
 
 // A colour field that holds this has no colour of its own: the system's colour applies.
 const COLORREF NO_OWN_COLOR = (COLORREF)-1;
-
-// Messages that only a window of this thread (WM_NOTIFY) or the system, while it creates or
-// destroys the window (WM_NCCREATE, WM_CREATE, WM_DESTROY, WM_NCDESTROY), sends within this
-// thread. Another program can post them, or send them (the system does not marshal WM_NOTIFY's
-// pointer): such a message is forged, its pointer may point anywhere, and the window is not being
-// created or destroyed.
-inline bool IsThreadOnlyMessage(UINT message) {
-    return message == WM_NOTIFY || message == WM_NCCREATE || message == WM_CREATE ||
-           message == WM_DESTROY || message == WM_NCDESTROY;
-}
-
-// True while a window procedure runs a thread-only message that another thread or process sent:
-// it is answered with 0, unread, and never passed on.
-inline bool IsForeignThreadOnlyMessage(UINT message) {
-    return IsThreadOnlyMessage(message) && InSendMessageEx(0) != ISMEX_NOSEND;
-}

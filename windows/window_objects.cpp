@@ -7,6 +7,7 @@
 #include "runtime/heaps.h"
 #include "runtime/process_globals.h"
 #include "windows/events.h"
+#include "windows/message_trust.h"
 #include "windows/sizing.h"
 #include "windows/window_procedure.h"
 
@@ -28,6 +29,7 @@ void InitWindowLibrary() {
     windowIcon = LoadIconA(moduleHandle, MAKEINTRESOURCEA(1));
     windowCursor = LoadCursorA(0, (LPCSTR)IDC_ARROW);
     sizeMoveState = StateBlockCreate(sizeof(SizeMoveState), 0, 0);
+    InitMessageTrust(WindowProcedure);
 }
 
 // Chooses the outer position of a window about to open. outerWidth and outerHeight may be cut to

@@ -5,6 +5,7 @@
 #include "runtime/heaps.h"
 #include "windows/events.h"
 #include "windows/focus.h"
+#include "windows/message_trust.h"
 #include "windows/sizing.h"
 #include "windows/window_objects.h"
 
@@ -57,6 +58,7 @@ static LRESULT TranslateCommand(EventState *state, HWND window, WPARAM wParam, L
         return 0;
     }
     if (lParam) {
+        KeepEventRaisedOutside(state);
         state->pendingCode = EVENT_CONTROL;
         state->detail = HIWORD(wParam);
         state->source = GetWindowLongA((HWND)lParam, GWL_ID);
@@ -65,6 +67,7 @@ static LRESULT TranslateCommand(EventState *state, HWND window, WPARAM wParam, L
             state->source = LOWORD(wParam);
         }
     } else if (HIWORD(wParam) == 0) {
+        KeepEventRaisedOutside(state);
         state->pendingCode = EVENT_MENU;
         state->source = (ObjectNumber)wParam;
     } else if (LOWORD(wParam) == CMD_FOCUS_NEXT) {
@@ -72,6 +75,7 @@ static LRESULT TranslateCommand(EventState *state, HWND window, WPARAM wParam, L
     } else if (LOWORD(wParam) == CMD_FOCUS_PREVIOUS) {
         MoveControlFocus(1);
     } else {
+        KeepEventRaisedOutside(state);
         state->pendingCode = EVENT_MENU;
         state->source = LOWORD(wParam);
     }
@@ -80,6 +84,7 @@ static LRESULT TranslateCommand(EventState *state, HWND window, WPARAM wParam, L
 
 // MSG_TRAY_DEFERRED: a tray click of a known kind becomes EVENT_TRAY.
 static LRESULT TranslateTrayClick(EventState *state, WPARAM wParam, LPARAM lParam) {
+    KeepEventRaisedOutside(state);
     state->pendingCode = EVENT_TRAY;
     state->source = (ObjectNumber)wParam;
     for (const auto &click : trayClicks) {
@@ -162,6 +167,7 @@ LRESULT TranslateWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
     case MSG_TRAY_NOTIFY: PostMessageA(window, MSG_TRAY_DEFERRED, wParam, lParam); return 0;
     case MSG_TRAY_DEFERRED: return TranslateTrayClick(state, wParam, lParam);
     case MSG_CONTROL_EVENT:
+        KeepEventRaisedOutside(state);
         state->pendingCode = EVENT_CONTROL;
         state->source = (ObjectNumber)wParam;
         state->detail = (int)lParam;
@@ -185,15 +191,17 @@ LRESULT TranslateWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
     }
 }
 
-LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (IsForeignThreadOnlyMessage(message)) {
-        return 0;
-    }
+// The answer to a trusted message: its translation, or the default processing.
+static LRESULT CALLBACK WindowAnswer(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = TranslateWindowMessage(window, message, wParam, lParam);
     if (result == NOT_HANDLED) {
         return DefWindowProcA(window, message, wParam, lParam);
     }
     return result;
+}
+
+LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return AnswerTrustedMessage(WindowAnswer, window, message, wParam, lParam);
 }
 
 LRESULT RouteToControl(HWND controlWindow, HWND window, UINT message, WPARAM wParam,

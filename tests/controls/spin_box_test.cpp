@@ -241,6 +241,7 @@ TEST_F(SpinBoxTest, StepAtTheEndOfTheRangeStaysInside) {
 TEST_F(SpinBoxTest, ParentAnswersStepNotificationAndSwallowsScrolls) {
     CreateCountBox();
     SetControlState(SPIN, 10);
+    DrainEvents(0); // the edit part's notifications of its new text
     NMUPDOWN step = {};
     step.hdr.hwndFrom = upDown;
     step.hdr.idFrom = SPIN;

@@ -32,7 +32,6 @@ TEST_F(EventsTest, QueuedEventsAreHandedOutBeforeWaitingMessages) {
     ASSERT_TRUE(PostMessageA(window, WM_APP + 1, 11, 22));
     Events()->window = 42;
     Events()->detail = 7;
-    Events()->pendingCode = EVENT_CONTROL;
     PushPendingEvent(Events(), EVENT_SIZE, 0);
     PushPendingEvent(Events(), EVENT_CLOSE, 0);
 
@@ -230,16 +229,6 @@ TEST_F(EventsTest, AnEventRaisedBesideAForgedMessageIsReturned) {
     EXPECT_EQ(0, WaitEvent(0));
 }
 
-// A code raised outside WaitEvent still waits for the next dispatched message, also when nothing
-// else comes during the wait.
-TEST_F(EventsTest, ACodeRaisedOutsideWaitEventOutlivesAWaitInWhichNothingCame) {
-    SendMessageA(window, MSG_CONTROL_EVENT, 8, 1);
-    EXPECT_EQ(WaitEvent(30), 0);
-    EXPECT_EQ(Events()->pendingCode, EVENT_CONTROL);
-    ASSERT_TRUE(PostMessageA(window, WM_APP + 9, 0, 0));
-    EXPECT_EQ(WaitEvent(0), EVENT_CONTROL);
-    EXPECT_EQ(EventSource(), 8);
-}
 
 // Milliseconds since the object was made.
 class Stopwatch {
@@ -372,15 +361,6 @@ TEST_F(EventsTest, FlushDispatchesAndDiscardsThePendingCodeButKeepsTheQueue) {
     EXPECT_EQ(WaitEvent(0), 0);
 }
 
-// A code raised outside WaitEvent waits for the next dispatch.
-TEST_F(EventsTest, APendingCodeSetOutsideWaitEventComesWithTheNextMessage) {
-    SendMessageA(window, MSG_CONTROL_EVENT, 8, 1);
-    EXPECT_EQ(Events()->pendingCode, EVENT_CONTROL);
-    ASSERT_TRUE(PostMessageA(window, WM_APP + 9, 0, 0));
-    EXPECT_EQ(WaitEvent(0), EVENT_CONTROL);
-    EXPECT_EQ(EventSource(), 8);
-    EXPECT_EQ(Events()->pendingCode, 0);
-}
 
 TEST_F(EventsTest, ADropRecordIsReadableUntilTheNextWaitEventWhichFreesIt) {
     const struct {
@@ -441,9 +421,10 @@ TEST_F(EventsTest, EveryDropRecordStaysReadableUntilTheNextWaitEvent) {
     ASSERT_TRUE(PostMessageA(window, MSG_CONTROL_DROP, 3, (LPARAM)second));
     FlushWindowMessages();
     EXPECT_EQ(Events()->pendingCode, 0);
+    EXPECT_EQ(Events()->queueHead, nullptr);
     EXPECT_EQ(Events()->dropData, first);
-    // One sent outside any dispatch becomes the current drop event, to come with the next
-    // message; the one it replaces stays.
+    // One sent outside any dispatch becomes the current drop event, to be handed out by the next
+    // WaitEvent; the one it replaces stays.
     DropRecord *third = NewDropRecord(true);
     EXPECT_EQ(SendMessageA(window, MSG_CONTROL_DROP, 4, (LPARAM)third), 0);
     EXPECT_EQ(Events()->dropData, third);
@@ -472,7 +453,7 @@ TEST_F(EventsTest, EveryDropRecordStaysReadableUntilTheNextWaitEvent) {
     EXPECT_TRUE(IsBusyHeapBlock(processHeap, thirdData));
     EXPECT_FALSE(IsBusyHeapBlock(processHeap, first));
     EXPECT_FALSE(IsBusyHeapBlock(processHeap, second));
-    EXPECT_EQ(WaitEvent(0), 0);
+    EXPECT_EQ(WaitEvent(0), WM_APP + 7);
     EXPECT_EQ(Events()->dropData, nullptr);
     EXPECT_FALSE(IsBusyHeapBlock(processHeap, third));
     EXPECT_FALSE(IsBusyHeapBlock(processHeap, thirdData));
@@ -547,6 +528,205 @@ TEST_F(EventsTest, ADiscardedRecordIsFreedAndNoLongerTaken) {
     HeapFree(processHeap, 0, block);
     DrainEvents();
     EXPECT_FALSE(IsBusyHeapBlock(processHeap, taken));
+}
+
+} // namespace
+
+namespace {
+
+// The program's own import entries of the calls that a wait makes.
+extern "C" BOOL(WINAPI *importedPeekMessageA)(MSG *, HWND, UINT, UINT,
+                                              UINT) __asm__("__imp__PeekMessageA@20");
+extern "C" DWORD(WINAPI *importedMsgWaitForMultipleObjectsEx)(
+    DWORD, const HANDLE *, DWORD, DWORD, DWORD) __asm__("__imp__MsgWaitForMultipleObjectsEx@20");
+extern "C" DWORD(WINAPI *importedGetVersion)() __asm__("__imp__GetVersion@0");
+
+// Counts the looks into the message queue that the program makes.
+int peeks;
+BOOL(WINAPI *platformPeekMessageA)(MSG *, HWND, UINT, UINT, UINT);
+BOOL WINAPI CountedPeekMessageA(MSG *message, HWND window, UINT first, UINT last, UINT flags) {
+    peeks++;
+    return platformPeekMessageA(message, window, first, last, flags);
+}
+
+// A window with a child that has been repainted internally: under Wine the queue then shows
+// QS_PAINT with no WM_PAINT left to retrieve, as the spin box leaves it after a resize.
+class IdleWaitTest : public EventsTest {
+  protected:
+    void SetUp() override {
+        EventsTest::SetUp();
+        child = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, window, 0,
+                                0, 0);
+        ASSERT_TRUE(child);
+        ShowWindow(window, SW_SHOWNA);
+        RedrawWindow(child, 0, 0, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE);
+        DrainEvents();
+    }
+    HWND child = 0;
+};
+
+// An idle wait blocks: over a second in which nothing comes it looks into the queue a handful of
+// times, where a wait that returned at once for a status already shown would look thousands of
+// times and take a whole processor.
+TEST_F(IdleWaitTest, AnIdleWaitLooksIntoTheQueueAHandfulOfTimes) {
+    ImportEntryPatch<decltype(importedPeekMessageA)> counting(&importedPeekMessageA,
+                                                              CountedPeekMessageA);
+    platformPeekMessageA = counting.platform;
+    peeks = 0;
+    EXPECT_EQ(0, WaitEvent(1000));
+    EXPECT_LT(peeks, 50) << "looks into the queue during one idle second with a timeout";
+
+    peeks = 0;
+    {
+        Later wake(1000, [this] { PostMessageA(window, WM_APP + 40, 0, 0); });
+        EXPECT_EQ(WM_APP + 40, WaitEvent(-1));
+    }
+    EXPECT_LT(peeks, 50) << "looks into the queue during one idle second without a timeout";
+}
+
+// What the wait asks of the system: every kind of input, with pointer and touch input where the
+// system reports Windows 8 or later. Windows 7 refuses a wake mask with bits it does not know;
+// where the system reports Windows 7, the wait asks without them, blocks, and still ends for a
+// message.
+DWORD reportedVersion;
+DWORD WINAPI ReportedVersion() {
+    return reportedVersion;
+}
+std::vector<DWORD> wakeMasks;
+DWORD(WINAPI *platformMsgWait)(DWORD, const HANDLE *, DWORD, DWORD, DWORD);
+DWORD WINAPI RecordedMsgWait(DWORD count, const HANDLE *handles, DWORD milliseconds, DWORD mask,
+                             DWORD flags) {
+    wakeMasks.push_back(mask);
+    if (LOBYTE(LOWORD(reportedVersion)) == 6 && HIBYTE(LOWORD(reportedVersion)) < 2 &&
+        (mask & ~(DWORD)QS_ALLINPUT)) {
+        SetLastError(ERROR_INVALID_PARAMETER); // as Windows 7 answers bits it does not know
+        return WAIT_FAILED;
+    }
+    return platformMsgWait(count, handles, milliseconds, mask, flags);
+}
+
+TEST_F(IdleWaitTest, TheWaitAsksForPointerAndTouchInputWhereTheSystemHasThem) {
+    const struct {
+        const char *system;
+        DWORD version; // as GetVersion answers: minor version in the high byte of the low word
+        DWORD pointerAndTouch;
+    } systems[] = {
+        {"Windows 7", 0x1DB10106, 0},
+        {"Windows 8", 0x23F00206, 0x1800},
+        {"Windows 10", 0x47BB000A, 0x1800},
+    };
+    ImportEntryPatch<decltype(importedGetVersion)> version(&importedGetVersion, ReportedVersion);
+    ImportEntryPatch<decltype(importedMsgWaitForMultipleObjectsEx)> waiting(
+        &importedMsgWaitForMultipleObjectsEx, RecordedMsgWait);
+    platformMsgWait = waiting.platform;
+    ImportEntryPatch<decltype(importedPeekMessageA)> counting(&importedPeekMessageA,
+                                                              CountedPeekMessageA);
+    platformPeekMessageA = counting.platform;
+    for (const auto &system : systems) {
+        SCOPED_TRACE(system.system);
+        reportedVersion = system.version;
+        wakeMasks.clear();
+        peeks = 0;
+        {
+            Later post(300, [this] { PostMessageA(window, WM_APP + 41, 0, 0); });
+            EXPECT_EQ(WM_APP + 41, WaitEvent(10000));
+        }
+        ASSERT_FALSE(wakeMasks.empty());
+        for (DWORD mask : wakeMasks) {
+            EXPECT_EQ((DWORD)QS_ALLINPUT | system.pointerAndTouch, mask);
+        }
+        EXPECT_LT(peeks, 50);
+    }
+}
+
+// A button's click that the application sends itself, as a handler would.
+void SendClick(HWND window, HWND button, int id) {
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button);
+}
+
+struct Handed {
+    int code;
+    ObjectNumber source;
+    int detail;
+    bool operator==(const Handed &other) const {
+        return code == other.code && source == other.source && detail == other.detail;
+    }
+};
+std::ostream &operator<<(std::ostream &out, const Handed &handed) {
+    return out << "{" << handed.code << ", " << handed.source << ", " << handed.detail << "}";
+}
+
+// An event that a message sent outside WaitEvent raises is handed out once, with its source and
+// detail, in the order raised: followed by a posted message, beside a queued size event, and
+// before an event that a message sent during the next wait raises.
+TEST_F(EventsTest, AnEventRaisedOutsideWaitEventComesOutOnceInTheOrderRaised) {
+    HWND start = CreateWindowExA(0, "BUTTON", "", WS_CHILD, 0, 0, 10, 10, window, (HMENU)7, 0, 0);
+    HWND copy = CreateWindowExA(0, "BUTTON", "", WS_CHILD, 0, 0, 10, 10, window, (HMENU)8, 0, 0);
+    ASSERT_TRUE(start && copy);
+    DrainEvents();
+    // A window event or a message sets no source: the getter shows the source that the window
+    // procedure wrote last, here the click's.
+    const Handed click7 = {EVENT_CONTROL, 7, BN_CLICKED};
+    const Handed click8 = {EVENT_CONTROL, 8, BN_CLICKED};
+    const Handed size = {EVENT_SIZE, 7, -1};
+    const Handed posted = {WM_APP + 50, 7, -1};
+    const Handed sent = {EVENT_CONTROL, 4, 2};
+    auto sizeEvent = [&] { SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(200, 100)); };
+    const struct {
+        const char *sequence;
+        std::function<void()> raise;
+        bool sendDuringWait; // another thread sends MSG_CONTROL_EVENT (4, 2) during the wait
+        std::vector<Handed> expected;
+    } cases[] = {
+        {"a click, then a posted message",
+         [&] {
+             SendClick(window, start, 7);
+             PostMessageA(window, WM_APP + 50, 0, 0);
+         },
+         false,
+         {click7, posted}},
+        {"a click, then a size event",
+         [&] {
+             SendClick(window, start, 7);
+             sizeEvent();
+         },
+         false,
+         {click7, size}},
+        {"a size event, then a click",
+         [&] {
+             sizeEvent();
+             SendClick(window, start, 7);
+         },
+         false,
+         {size, click7}},
+        {"two clicks", [&] {
+             SendClick(window, start, 7);
+             SendClick(window, copy, 8);
+         },
+         false,
+         {click7, click8}},
+        {"a click, then an event sent during the wait", [&] { SendClick(window, start, 7); },
+         true,
+         {click7, sent}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.sequence);
+        Events()->source = -2;
+        c.raise();
+        std::vector<Handed> handed;
+        SentMessage message = {window, MSG_CONTROL_EVENT, 4, 2, 300, 0};
+        HANDLE sender = c.sendDuringWait ? CreateThread(0, 0, SendLater, &message, 0, 0) : 0;
+        for (size_t i = 0; i < c.expected.size(); i++) {
+            int code = WaitEvent(5000);
+            handed.push_back({code, EventSource(), EventDetail()});
+        }
+        if (sender) {
+            WaitForSingleObject(sender, INFINITE);
+            CloseHandle(sender);
+        }
+        EXPECT_EQ(c.expected, handed);
+        EXPECT_EQ(0, WaitEvent(0)) << "each event comes out once";
+    }
 }
 
 } // namespace

@@ -585,20 +585,51 @@ TEST_F(RoutingTest, ControlMessagesGoToTheRouter) {
     EXPECT_EQ(TranslateWindowMessage(window, WM_CTLCOLORSTATIC, 0, (LPARAM)control), NOT_HANDLED);
 }
 
-// A notification sent from another thread is answered with 0 and never read: its pointer could
-// point anywhere, since the system does not carry WM_NOTIFY's pointer from one process to another.
-// This one is well formed and names the control; it still goes nowhere.
-TEST_F(RoutingTest, ANotificationFromAnotherThreadIsAnsweredUnread) {
-    NMHDR header = {control, 3, (UINT)-2};
-    SentMessage sent = {window, WM_NOTIFY, 3, (LPARAM)&header, 0, 1};
-    HANDLE sender = CreateThread(0, 0, SendLater, &sent, 0, 0);
+// The header of a notification that another thread sends from its own stack, as a control of
+// that thread would.
+struct ForeignNotification {
+    HWND window;
+    HWND control;
+    LRESULT answer;
+};
+
+DWORD WINAPI SendNotificationFromOwnStack(void *parameter) {
+    ForeignNotification *sent = (ForeignNotification *)parameter;
+    NMHDR header = {sent->control, 3, (UINT)-2};
+    sent->answer = SendMessageA(sent->window, WM_NOTIFY, 3, (LPARAM)&header);
+    return 0;
+}
+
+// A notification is read only when its header lies on this thread's stack, where a control of the
+// thread keeps what it sends: elsewhere its pointer could point anywhere, since the system does
+// not carry WM_NOTIFY's pointer from one process to another. These are well formed and name the
+// control; they are answered with 0 and go nowhere, whoever sends them.
+TEST_F(RoutingTest, ANotificationOffThisThreadsStackIsAnsweredUnread) {
+    ForeignNotification sent = {window, control, 1};
+    HANDLE sender = CreateThread(0, 0, SendNotificationFromOwnStack, &sent, 0, 0);
     ASSERT_TRUE(sender);
     while (WaitForSingleObject(sender, 0) == WAIT_TIMEOUT) {
         WaitEvent(10);
     }
     CloseHandle(sender);
     EXPECT_EQ(0, sent.answer);
+
+    static NMHDR staticHeader;
+    staticHeader = {control, 3, (UINT)-2};
+    NMHDR *heapHeader = (NMHDR *)HeapAlloc(processHeap, 0, sizeof(NMHDR));
+    *heapHeader = staticHeader;
+    char onStack[sizeof(NMHDR) + 1];
+    memcpy(onStack + 1, &staticHeader, sizeof(NMHDR)); // misaligned
+    for (LPARAM header : {(LPARAM)&staticHeader, (LPARAM)heapHeader, (LPARAM)(onStack + 1)}) {
+        EXPECT_EQ(0, SendMessageA(window, WM_NOTIFY, 3, header)) << header;
+    }
+    HeapFree(processHeap, 0, heapHeader);
     EXPECT_TRUE(routed.empty());
+
+    // The same header on this thread's stack is the thread's own: it is routed.
+    NMHDR header = staticHeader;
+    EXPECT_EQ(0x5151, SendMessageA(window, WM_NOTIFY, 3, (LPARAM)&header));
+    EXPECT_EQ(1u, routed.size());
 }
 
 // While no control library runs, nothing is routed: a command from a child still becomes an
