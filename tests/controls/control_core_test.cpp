@@ -41,8 +41,21 @@ const Kind KINDS[] = {
 
 using ControlCoreTest = ControlTest;
 
-// An application hook that opens a button from inside another control's creation or destruction:
-// on each message that it is armed for, but not from inside itself.
+BOOL CALLBACK CountWindow(HWND, LPARAM counter) {
+    ++*(int *)counter;
+    return TRUE;
+}
+
+// The windows within a window, at every depth.
+int CountChildWindows(HWND parent) {
+    int count = 0;
+    EnumChildWindows(parent, CountWindow, (LPARAM)&count);
+    return count;
+}
+
+// An application hook that opens a control (a button unless told otherwise) from inside another
+// control's creation or destruction: on each message that it is armed for, after skipping as many
+// as it is told to, but not from inside itself.
 struct NestedOpen {
     static LRESULT CALLBACK Hook(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
         bool notified = message == WM_PARENTNOTIFY && LOWORD(wParam) == trigger &&
@@ -50,9 +63,13 @@ struct NestedOpen {
         if (busy || !(notified || message == WM_APP + 77)) {
             return CONTINUE_DEFAULT;
         }
+        if (skip > 0) {
+            skip--;
+            return CONTINUE_DEFAULT;
+        }
         busy = true;
         if (numberToOpen != OBJECT_ANY) {
-            if (CreateTestButton(numberToOpen)) {
+            if (open(numberToOpen)) {
                 opened.push_back(numberToOpen);
             }
         } else {
@@ -73,6 +90,8 @@ struct NestedOpen {
         return CONTINUE_DEFAULT;
     }
     static inline bool busy;
+    static inline INT_PTR (*open)(ObjectNumber number) = CreateTestButton;
+    static inline int skip;
     static inline UINT trigger;
     static inline HWND triggerChild; // the child whose notification counts, or null for any
     static inline ObjectNumber numberToOpen;
@@ -160,6 +179,83 @@ TEST_F(ControlCoreTest, ANumberTakenAgainDuringTheDestructionKeepsTheNewRecord) 
     EXPECT_TRUE(HeapValidate(processHeap, 0, 0));
     DestroyWindow(record->handle);
     EXPECT_EQ(nullptr, RecordOf(5));
+}
+
+// A creation during which a handler gave the control's number to another control fails: the
+// other control keeps its record and works, and nothing of the failed one stays behind. The spin
+// box's handlers run when its up-down part is made (the second notification of a creation), the
+// text area's in the dispatch of what is queued (the posted trigger).
+TEST_F(ControlCoreTest, ACreationWhoseNumberAHandlerGaveAwayFails) {
+    const struct {
+        const Kind &kind;
+        int skip;
+    } cases[] = {{KINDS[1], 1}, {KINDS[2], 0}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.kind.name);
+        int windowsBefore = CountChildWindows(window);
+        NestedOpen::trigger = WM_CREATE;
+        NestedOpen::triggerChild = 0;
+        NestedOpen::skip = c.skip;
+        NestedOpen::numberToOpen = 4;
+        NestedOpen::opened.clear();
+        if (c.kind.code == KIND_TEXT_AREA) {
+            PostMessageA(window, WM_APP + 77, 0, 0);
+            NestedOpen::trigger = WM_APP + 77; // no notification counts, only the posted message
+        }
+        Events()->appCallback = NestedOpen::Hook;
+        INT_PTR created = c.kind.create(4);
+        Events()->appCallback = 0;
+        DrainEvents(0);
+        EXPECT_EQ(0, created);
+        ASSERT_EQ(1u, NestedOpen::opened.size());
+        ControlRecord *record = RecordOf(4);
+        ASSERT_NE(nullptr, record);
+        EXPECT_EQ(KIND_BUTTON, record->ops->kind);
+        EXPECT_TRUE(IsWindow(record->handle));
+        EXPECT_EQ("Button", ControlText(4));
+        EXPECT_EQ(windowsBefore + 1, CountChildWindows(window)) << "only the button is left";
+        DestroyWindow(record->handle);
+        EXPECT_EQ(nullptr, RecordOf(4));
+    }
+}
+
+// A control that cannot be destroyed, because its destruction is under way, gives up its number
+// to a control created in its place: the new control starts from a zeroed record and works.
+TEST_F(ControlCoreTest, AControlCreatedInThePlaceOfOneBeingDestroyedWorks) {
+    for (const Kind *kind : {&KINDS[1], &KINDS[2]}) {
+        SCOPED_TRACE(kind->name);
+        HWND old = (HWND)CreateTestSpinBox(5);
+        ASSERT_NE((HWND)0, old);
+        RecordOf(5)->ops->setColor(RecordOf(5), BACKGROUND_COLOR, RGB(10, 20, 30));
+        NestedOpen::trigger = WM_DESTROY;
+        NestedOpen::triggerChild = RecordOf(5)->spinBox.upDownHandle;
+        NestedOpen::skip = 0;
+        NestedOpen::numberToOpen = 5;
+        NestedOpen::open = kind->create;
+        NestedOpen::opened.clear();
+        Events()->appCallback = NestedOpen::Hook;
+        DestroyWindow(old);
+        Events()->appCallback = 0;
+        NestedOpen::open = CreateTestButton;
+        DrainEvents(0);
+        ASSERT_EQ(1u, NestedOpen::opened.size());
+        EXPECT_FALSE(IsWindow(old));
+        ControlRecord *record = RecordOf(5);
+        ASSERT_NE(nullptr, record);
+        EXPECT_EQ(kind->code, record->ops->kind);
+        EXPECT_EQ(NO_OWN_COLOR, record->ops->getColor(record, BACKGROUND_COLOR));
+        if (kind->code == KIND_SPIN_BOX) {
+            SetControlState(5, 42);
+            EXPECT_EQ(42, GetControlState(5));
+        } else {
+            EXPECT_EQ(0, record->ops->countItems(record));
+            AddControlItem(5, -1, "line");
+            EXPECT_EQ("line", ControlText(5));
+        }
+        DestroyWindow(record->handle);
+        EXPECT_EQ(nullptr, RecordOf(5));
+        EXPECT_TRUE(HeapValidate(processHeap, 0, 0));
+    }
 }
 
 TEST_F(ControlCoreTest, LibraryStartsWithTheDefaultFontAndState) {
