@@ -258,6 +258,28 @@ TEST_F(ControlCoreTest, AControlCreatedInThePlaceOfOneBeingDestroyedWorks) {
     }
 }
 
+// A control whose parent belongs to another thread goes when that thread destroys the parent: its
+// destruction messages are the system's, and its record is released with its window.
+TEST_F(ControlCoreTest, AControlGoesWithAParentThatAnotherThreadDestroys) {
+    for (const Kind &kind : KINDS) {
+        SCOPED_TRACE(kind.name);
+        OtherThreadWindow foreign(WS_POPUP);
+        ASSERT_TRUE(IsWindow(foreign.window));
+        UseControlParent(foreign.window);
+        INT_PTR created = kind.create(8);
+        UseControlParent(window);
+        ASSERT_NE(0, created);
+        HWND main = RecordOf(8)->handle;
+        // Its own thread destroys the parent (the default answer to WM_CLOSE), while this thread
+        // answers the messages that the destruction sends it.
+        SendMessageA(foreign.window, WM_CLOSE, 0, 0);
+        EXPECT_FALSE(IsWindow(foreign.window));
+        EXPECT_FALSE(IsWindow(main));
+        EXPECT_EQ(nullptr, RecordOf(8)) << "the record outlived its window";
+        EXPECT_TRUE(HeapValidate(processHeap, 0, 0));
+    }
+}
+
 TEST_F(ControlCoreTest, LibraryStartsWithTheDefaultFontAndState) {
     EXPECT_EQ((HFONT)GetStockObject(DEFAULT_GUI_FONT), defaultFont);
     ControlLibraryState *state = (ControlLibraryState *)StateBlockGet(controlLibraryState);

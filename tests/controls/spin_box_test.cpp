@@ -237,6 +237,42 @@ TEST_F(SpinBoxTest, StepAtTheEndOfTheRangeStaysInside) {
     }
 }
 
+// A key that another thread sends to the edit part, whose notification the up-down sends the
+// parent from this thread while it answers.
+struct SentKey {
+    HWND edit;
+    WPARAM key;
+};
+DWORD WINAPI SendKeyDown(void *parameter) {
+    SentKey *sent = (SentKey *)parameter;
+    SendMessageA(sent->edit, WM_KEYDOWN, sent->key, 0);
+    return 0;
+}
+
+// An arrow key that another thread sends steps the count and raises the step event, as one that
+// this thread sends does: the up-down's notification is this thread's own.
+TEST_F(SpinBoxTest, AnArrowKeySentFromAnotherThreadRaisesItsStep) {
+    CreateCountBox();
+    SetControlState(SPIN, 10);
+    DrainEvents(0);
+    const struct {
+        WPARAM key;
+        int detail;
+        int state;
+    } keys[] = {{VK_UP, 1, 11}, {VK_DOWN, -1, 10}};
+    for (const auto &k : keys) {
+        SCOPED_TRACE(k.detail);
+        SentKey sent = {edit, k.key};
+        HANDLE sender = CreateThread(0, 0, SendKeyDown, &sent, 0, 0);
+        ASSERT_TRUE(sender);
+        EXPECT_EQ(k.detail, NextStep());
+        WaitForSingleObject(sender, INFINITE);
+        CloseHandle(sender);
+        EXPECT_EQ(k.state, GetControlState(SPIN));
+        EXPECT_EQ(0, DrainSteps());
+    }
+}
+
 // The parent's answers to the up-down's messages, as the system would send them.
 TEST_F(SpinBoxTest, ParentAnswersStepNotificationAndSwallowsScrolls) {
     CreateCountBox();

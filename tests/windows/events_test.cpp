@@ -729,4 +729,33 @@ TEST_F(EventsTest, AnEventRaisedOutsideWaitEventComesOutOnceInTheOrderRaised) {
     }
 }
 
+// An application hook that opens window object 2 when asked with WM_APP + 60, and answers with its
+// handle.
+LRESULT CALLBACK OpenWindowOnRequest(HWND, UINT message, WPARAM, LPARAM) {
+    if (message != WM_APP + 60) {
+        return CONTINUE_DEFAULT;
+    }
+    return OpenWindowObject(2, 20, 20, 120, 80, "opened", WINDOW_HIDDEN);
+}
+
+// The thread's own creations go through whoever sent the message that led to them: a hook that
+// opens a window while the thread answers another thread's message gets its window, whose
+// creation messages are the system's.
+TEST_F(EventsTest, AHookOpensAWindowWhileAnsweringAnotherThreadsMessage) {
+    RecordOf(1)->messageCallback = OpenWindowOnRequest;
+    SentMessage sent = {window, WM_APP + 60, 0, 0, 0, 0};
+    HANDLE sender = CreateThread(0, 0, SendLater, &sent, 0, 0);
+    ASSERT_TRUE(sender);
+    while (WaitForSingleObject(sender, 0) == WAIT_TIMEOUT) {
+        WaitEvent(10);
+    }
+    CloseHandle(sender);
+    RecordOf(1)->messageCallback = 0;
+    HWND opened = WindowHandleOf(2);
+    EXPECT_NE((HWND)0, opened);
+    EXPECT_EQ((LRESULT)opened, sent.answer);
+    EXPECT_TRUE(IsWindow(opened));
+    EXPECT_EQ(WindowClassNameOf(2), ClassNameOf(opened));
+}
+
 } // namespace
