@@ -150,4 +150,87 @@ TEST(QuorvelNeighbour, ForgedNotificationsAndLifecycleMessagesLeaveItWorking) {
     WritesCopiesAndEnds(tool, 3);
 }
 
+struct MenuSearch {
+    DWORD processId;
+    bool found;
+};
+
+BOOL CALLBACK FindVisibleMenu(HWND window, LPARAM value) {
+    MenuSearch *search = (MenuSearch *)value;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == search->processId && IsWindowVisible(window) &&
+        WindowClass(window) == "#32768") {
+        search->found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// True while a popup menu of the process shows.
+bool VisibleMenuOf(DWORD processId) {
+    MenuSearch search = {processId, false};
+    EnumWindows(FindVisibleMenu, (LPARAM)&search);
+    return search.found;
+}
+
+// The state of the tool's thread as the system reports it (GUI_INMENUMODE, GUI_INMOVESIZE, ...).
+DWORD ThreadModes(const QuorvelTool &tool) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    DWORD thread = GetWindowThreadProcessId(tool.mainWindow, 0);
+    return GetGUIThreadInfo(thread, &info) ? info.flags : 0;
+}
+
+// Forged lifecycle messages and notifications that a neighbour posts while the tool's thread runs
+// one of the system's own modal loops, which retrieve and dispatch whatever is posted: the system
+// menu's (Alt+Space) and the move loop (then M, moving by keyboard). The loop ends with Escape,
+// real input, which the thread retrieves only after everything posted before it. The tool must
+// dispatch none of them, and go on working.
+TEST(QuorvelNeighbour, ForgedMessagesPostedIntoTheSystemsModalLoopsLeaveItWorking) {
+    const struct {
+        const char *loop;
+        WORD key;   // after Alt+Space, or 0
+        DWORD mode; // the thread's mode while the loop runs
+    } loops[] = {{"the system menu", 0, GUI_INMENUMODE}, {"the move loop", 'M', GUI_INMOVESIZE}};
+    for (const auto &loop : loops) {
+        SCOPED_TRACE(loop.loop);
+        QuorvelTool tool;
+        ASSERT_TRUE(tool.Launch()) << tool.fault;
+        ClickWindow(tool.textArea);
+        ASSERT_TRUE(WaitUntil([&] { return FocusOf(tool.mainWindow) == tool.textArea; }));
+        PressKeyWith(VK_MENU, VK_SPACE);
+        ASSERT_TRUE(WaitUntil([&] { return (ThreadModes(tool) & GUI_INMENUMODE) != 0; }))
+            << "the system menu did not open";
+        if (loop.key) {
+            PressKey(loop.key);
+            ASSERT_TRUE(WaitUntil([&] { return (ThreadModes(tool) & loop.mode) != 0; }))
+                << "the loop did not start";
+        }
+        const HWND windows[] = {tool.countEdit,  tool.countUpDown, tool.startButton,
+                                tool.copyButton, tool.exitButton,  tool.textArea,
+                                tool.mainWindow};
+        for (HWND window : windows) {
+            PostMessageA(window, WM_NCDESTROY, 0, 0);
+            PostMessageA(window, WM_DESTROY, 0, 0);
+        }
+        for (LPARAM pointer : {(LPARAM)8, (LPARAM)0x10000, (LPARAM)0x7FFFFFF8}) {
+            PostMessageA(tool.mainWindow, WM_NOTIFY, 0, pointer);
+        }
+        // Escape ends the move, or closes the menu; a second one leaves the menu mode that the
+        // closed system menu leaves behind.
+        PressKey(VK_ESCAPE);
+        ASSERT_TRUE(WaitUntil([&] {
+            return (ThreadModes(tool) & loop.mode) == 0 || !VisibleMenuOf(tool.processId);
+        })) << "the loop did not end";
+        if (ThreadModes(tool) & GUI_INMENUMODE) {
+            PressKey(VK_ESCAPE);
+        }
+        ASSERT_TRUE(WaitUntil([&] {
+            return (ThreadModes(tool) & (GUI_INMENUMODE | GUI_INMOVESIZE)) == 0;
+        })) << "the thread stays in the mode " << ThreadModes(tool);
+        WritesCopiesAndEnds(tool, 1);
+    }
+}
+
 } // namespace
