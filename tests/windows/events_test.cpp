@@ -208,6 +208,30 @@ TEST_F(EventsTest, ForgedThreadOnlyMessagesAreNeverDispatched) {
     EXPECT_EQ(EVENT_CLOSE, WaitEvent(0));
 }
 
+// Whatever loop of the thread retrieves a posted thread-only message, the system's modal loops and
+// a loop of the application's own among them, it dispatches WM_NULL in its place: the message
+// reaches no window, also none that the runtime's procedures do not guard.
+TEST_F(EventsTest, APostedThreadOnlyMessageReachesNoWindowThroughAnyLoop) {
+    HWND plain = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, window, 0, 0, 0);
+    ASSERT_TRUE(plain);
+    MessageRecorder recorder(plain);
+    const UINT messages[] = {WM_NOTIFY, WM_NCCREATE, WM_CREATE, WM_DESTROY, WM_NCDESTROY};
+    int posted = 0;
+    for (UINT message : messages) {
+        posted += PostMessageA(plain, message, 0, 8) ? 1 : 0;
+    }
+    ASSERT_GE(posted, 2) << "WM_NOTIFY and WM_DESTROY at least can be posted";
+    MSG retrieved;
+    while (PeekMessageA(&retrieved, 0, 0, 0, PM_REMOVE)) {
+        DispatchMessageA(&retrieved);
+    }
+    for (UINT message : messages) {
+        EXPECT_EQ(0, recorder.Count(message)) << message;
+    }
+    EXPECT_EQ(posted, recorder.Count(WM_NULL));
+    EXPECT_TRUE(IsWindow(plain));
+}
+
 // An event that a sent message raises in the round that retrieves a forged message is the result:
 // it does not wait for a message that is dispatched.
 TEST_F(EventsTest, AnEventRaisedBesideAForgedMessageIsReturned) {
