@@ -68,3 +68,4 @@ void MeasureEngine();
 void MeasureStartup();
 void MeasureProgramSize();
 void MeasureMemoryGrowth();
+void MeasureIdleCpu();

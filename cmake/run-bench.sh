@@ -6,7 +6,7 @@
 #
 #   cmake/run-bench.sh BUILD_DIR [FIGURE...]
 #
-# FIGURE names one group to run alone: start99, engine, startup, size, memory.
+# FIGURE names one group to run alone: start99, engine, startup, size, memory, idle.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
