@@ -1,7 +1,7 @@
-// idle: what the tool costs while nobody uses it. Its processor time over 10 s of idling, once after
-// its start and once after a Start of 99, as a share of one core (idle_cpu_percent_after_start,
-// idle_cpu_percent_after_start99), read from outside its process: a blocking wait costs nothing,
-// a wait that returns at once for nothing shows as most of a core.
+// idle: what the tool costs while nobody uses it. Its processor time over 10 s of idling, once
+// after its start and once after a Start of 99, as a share of one core
+// (idle_cpu_percent_after_start, idle_cpu_percent_after_start99), read from outside its process: a
+// blocking wait costs nothing, a wait that returns at once for nothing shows as most of a core.
 //
 // On Windows the times come from GetProcessTimes. Wine answers no times for another process: there
 // they come from the Linux process that runs the tool, /proc/PID/stat (utime and stime, in clock

@@ -50,7 +50,8 @@ static DWORD SpinBoxRange(ControlRecord *record) {
 // up-down move its position. Other notifications are not the spin box's.
 // The step is read only from the up-down's own structure, on the thread's stack.
 static LRESULT SpinBoxOnNotify(ControlRecord *record, const NMHDR *header) {
-    if (header->code != (UINT)UDN_DELTAPOS || !IsOwnNotification((LPARAM)header, sizeof(NMUPDOWN))) {
+    if (header->code != (UINT)UDN_DELTAPOS ||
+        !IsOwnNotification((LPARAM)header, sizeof(NMUPDOWN))) {
         return NOT_HANDLED;
     }
     const NMUPDOWN *step = (const NMUPDOWN *)header;

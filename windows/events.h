@@ -75,8 +75,9 @@ void KeepEventRaisedOutside(EventState *state);
 // Dispatches every waiting message without returning events, then discards every immediate event
 // raised before or during the flush and not yet handed out (pendingCode, and those queued while
 // they were raised outside WaitEvent): a change that a control makes and then flushes raises
-// nothing. Queued window events stay. Drop events raised meanwhile are discarded with their codes: the event state's drop record
-// is again the one it was before the flush, and theirs stay readable until the next WaitEvent.
+// nothing. Queued window events stay. Drop events raised meanwhile are discarded with their codes:
+// the event state's drop record is again the one it was before the flush, and theirs stay readable
+// until the next WaitEvent.
 void FlushWindowMessages();
 
 // Issues a drop record, with a data block of dataSize zeroed bytes (none for 0 or less), and

@@ -228,7 +228,8 @@ TEST(QuorvelNeighbour, ForgedMessagesPostedIntoTheSystemsModalLoopsLeaveItWorkin
         }
         ASSERT_TRUE(WaitUntil([&] {
             return (ThreadModes(tool) & (GUI_INMENUMODE | GUI_INMOVESIZE)) == 0;
-        })) << "the thread stays in the mode " << ThreadModes(tool);
+        })) << "the thread stays in the mode "
+            << ThreadModes(tool);
         WritesCopiesAndEnds(tool, 1);
     }
 }

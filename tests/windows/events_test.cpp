@@ -253,7 +253,6 @@ TEST_F(EventsTest, AnEventRaisedBesideAForgedMessageIsReturned) {
     EXPECT_EQ(0, WaitEvent(0));
 }
 
-
 // Milliseconds since the object was made.
 class Stopwatch {
   public:
@@ -384,7 +383,6 @@ TEST_F(EventsTest, FlushDispatchesAndDiscardsThePendingCodeButKeepsTheQueue) {
     EXPECT_EQ(WaitEvent(0), EVENT_SIZE);
     EXPECT_EQ(WaitEvent(0), 0);
 }
-
 
 TEST_F(EventsTest, ADropRecordIsReadableUntilTheNextWaitEventWhichFreesIt) {
     const struct {
@@ -579,8 +577,8 @@ class IdleWaitTest : public EventsTest {
   protected:
     void SetUp() override {
         EventsTest::SetUp();
-        child = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, window, 0,
-                                0, 0);
+        child =
+            CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, window, 0, 0, 0);
         ASSERT_TRUE(child);
         ShowWindow(window, SW_SHOWNA);
         RedrawWindow(child, 0, 0, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE);
@@ -723,13 +721,15 @@ TEST_F(EventsTest, AnEventRaisedOutsideWaitEventComesOutOnceInTheOrderRaised) {
          },
          false,
          {size, click7}},
-        {"two clicks", [&] {
+        {"two clicks",
+         [&] {
              SendClick(window, start, 7);
              SendClick(window, copy, 8);
          },
          false,
          {click7, click8}},
-        {"a click, then an event sent during the wait", [&] { SendClick(window, start, 7); },
+        {"a click, then an event sent during the wait",
+         [&] { SendClick(window, start, 7); },
          true,
          {click7, sent}},
     };
