@@ -52,10 +52,15 @@ std::vector<std::string> SplitLines(const std::string &text) {
 }
 
 // Opens the clipboard, waiting up to a second while another reader (Wine's own clipboard
-// synchronisation among them) has it open for a moment.
+// synchronisation among them) has it open for a moment. It opens with a message-only window of the
+// calling thread: Wine lets a second OpenClipboard without a window succeed while another thread
+// holds the clipboard opened without one too, so that a test polling the clipboard could close it
+// under the program's Copy; with a window of its own, the open waits, as on Windows.
 static bool OpenClipboardWaiting() {
+    thread_local HWND opener =
+        CreateWindowExA(0, "STATIC", "clipboard reader", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
     for (int attempt = 0; attempt < 50; attempt++) {
-        if (OpenClipboard(0)) {
+        if (OpenClipboard(opener)) {
             return true;
         }
         Sleep(20);
