@@ -36,7 +36,10 @@ build-clang: deps $(BUILD_CLANG)/CMakeCache.txt
 test-clang: build-clang
 	bash cmake/wine-session.sh $(BUILD_CLANG) bash cmake/run-tests.sh $(BUILD_CLANG) --preset clang
 
-run: build
+# Only what running the tool needs: the tool, and where there is no display the driver of the
+# headless demo (which brings the tool), not the tests.
+run: deps $(BUILD)/CMakeCache.txt
+	cmake --build --preset default --target $(if $(DISPLAY),quorvel,quorvel_demo)
 	bash cmake/run-quorvel.sh $(BUILD)
 
 # The kit that runs the tests on Windows (build/quorvel-windows-tests.zip), then the kit itself,
