@@ -257,7 +257,7 @@ TEST_F(TextAreaTest, ALongLineReadsBackWhole) {
 std::wstring ShownText(HWND area) {
     std::wstring text(0x20000, 0);
     GETTEXTEX get = {};
-    get.cb = (DWORD)(text.size() * sizeof(wchar_t));
+    get.cb = (DWORD)text.size() * (DWORD)sizeof(wchar_t);
     get.flags = GT_USECRLF;
     get.codepage = 1200; // UTF-16
     text.resize(SendMessageW(area, EM_GETTEXTEX, (WPARAM)&get, (LPARAM)&text[0]));
