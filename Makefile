@@ -36,15 +36,21 @@ build-clang: deps $(BUILD_CLANG)/CMakeCache.txt
 test-clang: build-clang
 	bash cmake/wine-session.sh $(BUILD_CLANG) bash cmake/run-tests.sh $(BUILD_CLANG) --preset clang
 
-run: build
+# Only what running the tool needs: the tool, and where there is no display the driver of the
+# headless demo (which brings the tool), not the tests.
+run: deps $(BUILD)/CMakeCache.txt
+	cmake --build --preset default --target $(if $(DISPLAY),quorvel,quorvel_demo)
 	bash cmake/run-quorvel.sh $(BUILD)
 
 # The kit that runs the tests on Windows (build/quorvel-windows-tests.zip), then the kit itself,
 # unpacked into a scratch folder and run by run-tests.cmd under Wine in one lane, so that it
-# cannot rot. Not part of 'make test'; CI runs it.
+# cannot rot: in a 32-bit prefix, and in a 64-bit one (the 32-bit programs under WoW64, as most
+# people run the tool) in Japanese, code page 932. Not part of 'make test'; CI runs it.
 windows-kit: build
 	cmake --build --preset default --target windows_kit
 	bash cmake/run-windows-kit.sh $(BUILD)
+	QUORVEL_WINEARCH=win64 LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 \
+		bash cmake/run-windows-kit.sh $(BUILD)
 
 # The line and branch coverage of the product code from every test program, built with gcov into
 # build-coverage/ and summarised by gcovr into build-coverage/coverage/ (index.html, summary.txt).

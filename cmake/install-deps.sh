@@ -7,9 +7,10 @@ set -euo pipefail
 # the caption buttons (a recommended package of wine: without it the close box shows a letter).
 # clang, clang-tidy and clang-format: the second compiler of `make test-clang` and the checks of
 # `make lint` (which runs python3 too). zip and unzip: `make windows-kit`. gcovr: `make coverage`.
-# wine64: the native 64-bit wineserver, which serves 32-bit programs as well.
+# wine64: the native 64-bit wineserver, which serves 32-bit programs as well. locales: the locales
+# that the tests run in besides the machine's own (below).
 packages=(make cmake g++-mingw-w64-i686 mingw-w64-tools googletest wine wine32:i386 wine64 xvfb xauth
-    imagemagick fonts-wine clang clang-tidy clang-format python3 zip unzip gcovr)
+    imagemagick fonts-wine clang clang-tidy clang-format python3 zip unzip gcovr locales)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -34,6 +35,28 @@ if [ ${#missing[@]} -ne 0 ]; then
     as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
         "${missing[@]}"
+fi
+
+# Wine takes a Windows process's ANSI code page from the Unix locale it starts in: the tests that
+# run in code pages 932 and 936 (tests/CMakeLists.txt) need the Japanese and Chinese locales, which
+# must exist. Each one missing is turned on in /etc/locale.gen and generated; those there are kept.
+test_locales=(ja_JP.UTF-8 zh_CN.UTF-8)
+present_locales=$(locale -a 2>/dev/null || true)
+missing_locales=()
+for l in "${test_locales[@]}"; do
+    # locale -a names ja_JP.UTF-8 as ja_JP.utf8.
+    grep -qixF "${l%.UTF-8}.utf8" <<<"$present_locales" || missing_locales+=("$l")
+done
+if [ ${#missing_locales[@]} -ne 0 ]; then
+    echo "Generating the locales ${missing_locales[*]}"
+    for l in "${missing_locales[@]}"; do
+        if grep -qE "^# *$l UTF-8\$" /etc/locale.gen 2>/dev/null; then
+            as_root sed -i -E "s/^# *($l UTF-8)\$/\1/" /etc/locale.gen
+        elif ! grep -qE "^$l UTF-8\$" /etc/locale.gen 2>/dev/null; then
+            echo "$l UTF-8" | as_root tee -a /etc/locale.gen >/dev/null
+        fi
+    done
+    as_root locale-gen --keep-existing >/dev/null
 fi
 
 # Wine's 32-bit side (its loader, and every Windows process of a 32-bit prefix) is i386 Linux code.

@@ -14,6 +14,11 @@
 # X server and the programs on one CPU, each round trip is a switch on that CPU, about ten times
 # faster than one that crosses to another.
 #
+# QUORVEL_WINEARCH chooses the kind of prefix: win32 (the default), where Wine runs the 32-bit
+# programs as on 32-bit Windows, or win64, where they run under WoW64 as on 64-bit Windows (its
+# prefixes are wineprefix-win64-K beside the others). The Unix locale that the command runs in
+# (LANG, LC_ALL) gives every Windows process of the session its ANSI code page.
+#
 # QUORVEL_LANES sets the number of lanes (default: one per CPU). Lane k runs on CPU k modulo the
 # CPUs there are. The command runs with lane 0's DISPLAY and WINEPREFIX, and with
 # QUORVEL_LANES_DIR naming the folder where cmake/wine-lane.sh finds each lane; CTest's test
@@ -32,7 +37,12 @@ lanes=${QUORVEL_LANES:-$cpus}
 session="$build/wine-session"
 rm -rf "$session"
 mkdir -p "$session"
-export WINEARCH=win32
+export WINEARCH=${QUORVEL_WINEARCH:-win32}
+case "$WINEARCH" in
+    win32) prefix_name=wineprefix ;;
+    win64) prefix_name=wineprefix-win64 ;;
+    *) echo "QUORVEL_WINEARCH is win32 or win64, not $WINEARCH" >&2; exit 2 ;;
+esac
 export WINEDEBUG=-all
 # No Mono or Gecko prompts, and no debugger: a crashing program ends at once with an error code.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
@@ -40,10 +50,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 xvfb_pids=()
 cleanup() {
     for ((k = 0; k < lanes; k++)); do
-        WINEPREFIX="$build/wineprefix-$k" wineserver -k >/dev/null 2>&1
+        WINEPREFIX="$build/$prefix_name-$k" wineserver -k >/dev/null 2>&1
     done
     for ((k = 0; k < lanes; k++)); do
-        WINEPREFIX="$build/wineprefix-$k" wineserver -w >/dev/null 2>&1
+        WINEPREFIX="$build/$prefix_name-$k" wineserver -w >/dev/null 2>&1
     done
     for pid in "${xvfb_pids[@]}"; do
         kill "$pid" 2>/dev/null
@@ -66,7 +76,7 @@ start_display() {
 # files, never to a pipe.
 start_lane() {
     local k=$1 cpu=$2
-    export WINEPREFIX="$build/wineprefix-$k"
+    export WINEPREFIX="$build/$prefix_name-$k"
     export DISPLAY=":$(head -n1 "$session/display-$k")"
     if [ ! -f "$WINEPREFIX/.quorvel-ready" ]; then
         rm -rf "$WINEPREFIX"

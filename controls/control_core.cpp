@@ -176,12 +176,45 @@ int GetControlState(ObjectNumber number) {
     return 0;
 }
 
+int AnsiCharacterBytes() {
+    CPINFO codePage;
+    if (GetCPInfo(CP_ACP, &codePage) && codePage.MaxCharSize > 0) {
+        return (int)codePage.MaxCharSize;
+    }
+    return 4;
+}
+
+int AnsiTextRoom(int length) {
+    int charBytes = AnsiCharacterBytes();
+    if (length <= 0) {
+        return 0;
+    }
+    // Beyond this the string buffer could not hold it anyway: its reservation ends the process.
+    return length > CONTROL_TEXT_MOST_BYTES / charBytes ? CONTROL_TEXT_MOST_BYTES
+                                                        : length * charBytes;
+}
+
+void ReadWindowTextBytes(HWND window, int bytes, int position) {
+    if (bytes < 0) {
+        bytes = 0;
+    } else if (bytes > CONTROL_TEXT_MOST_BYTES) {
+        bytes = CONTROL_TEXT_MOST_BYTES;
+    }
+    // The room and a NUL. What the window copied is taken by the count it returns: a window that
+    // ran out of room may have left no NUL behind its bytes, and none is looked for.
+    char *address = BufferReserve(bytes + 1, position);
+    int copied = GetWindowTextA(window, address, bytes + 1);
+    if (copied < 0) {
+        copied = 0;
+    } else if (copied > bytes) {
+        copied = bytes;
+    }
+    address[copied] = 0;
+    BufferGiveBack(bytes + 1 - copied);
+}
+
 void ReadControlWindowText(HWND window, int position) {
-    int length = GetWindowTextLengthA(window);
-    char *address = BufferReserve(length, position);
-    *address = 0;
-    GetWindowTextA(window, address, length + 1);
-    BufferGiveBack(length - (int)strlen(address));
+    ReadWindowTextBytes(window, AnsiTextRoom(GetWindowTextLengthA(window)), position);
 }
 
 void GetControlText(ObjectNumber number, int position) {

@@ -134,8 +134,20 @@ INT_PTR RegisterControl(ObjectNumber number, ControlRecord *record, HWND window,
 // WM_NCDESTROY.
 LRESULT CALLBACK ControlProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Writes a window's text at position in the string buffer, as the window gives it; the cursor
-// ends right after it.
+// Text is bytes of the ANSI code page. The most bytes that one of its characters takes: 2 in a
+// double-byte code page, 4 where it is UTF-8 (and where the code page cannot be read: no code page
+// takes more).
+int AnsiCharacterBytes();
+// The most bytes that a text of length characters can take, 0 for a length below 1; at most
+// CONTROL_TEXT_MOST_BYTES.
+enum { CONTROL_TEXT_MOST_BYTES = 0x7FFFFFF0 };
+int AnsiTextRoom(int length);
+// Writes a window's text at position in the string buffer, read into room for the given number of
+// bytes (a negative number counts as 0). The cursor ends right after the bytes that the window says
+// it copied, never beyond that room; a NUL follows them.
+void ReadWindowTextBytes(HWND window, int bytes, int position);
+// The same for a window whose length says only how many characters it holds (an edit, a button,
+// the older rich edit): its room is that length times the most bytes of a character.
 void ReadControlWindowText(HWND window, int position);
 
 // Generic operations by number; a number without a live control, or an empty slot, does nothing.

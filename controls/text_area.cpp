@@ -160,10 +160,27 @@ static void TextAreaSetText(ControlRecord *record, const char *text) {
     TextAreaFieldsOf(record)->emptyLineState = TEXT_AREA_NO_EMPTY_LINE;
 }
 
+// The room that the whole text needs in bytes of the ANSI code page, each line break as CR LF. Rich
+// edit 2.0 counts its bytes itself; its WM_GETTEXTLENGTH counts characters, which take two bytes
+// each in a double-byte code page. The older control knows no such count: its length is taken
+// times the most bytes of a character.
+static int TextAreaTextBytes(ControlRecord *record) {
+    if (richEdit20Module) {
+        GETTEXTLENGTHEX count;
+        count.flags = GTL_NUMBYTES | GTL_PRECISE | GTL_USECRLF;
+        count.codepage = CP_ACP;
+        LRESULT bytes = TextAreaSend(record, EM_GETTEXTLENGTHEX, (WPARAM)&count, 0);
+        if (bytes >= 0) {
+            return (int)bytes;
+        }
+    }
+    return AnsiTextRoom(GetWindowTextLengthA(record->handle));
+}
+
 // Writes the whole text at position in the string buffer, as the window gives it; the cursor ends
 // right after it.
 static void TextAreaGetText(ControlRecord *record, int position) {
-    ReadControlWindowText(record->handle, position);
+    ReadWindowTextBytes(record->handle, TextAreaTextBytes(record), position);
 }
 
 // Writes one line's text, without its line break, at position in the string buffer; the cursor
@@ -174,12 +191,7 @@ static void TextAreaGetItemText(ControlRecord *record, int index, int further, i
     (void)further;
     int start = index < 0 ? -1 : TextAreaLineStart(record, index);
     int length = start == -1 ? 0 : (int)TextAreaSend(record, EM_LINELENGTH, (WPARAM)start, 0);
-    // A character of the ANSI code page takes up to MaxCharSize bytes: 2 in a double-byte code
-    // page, 4 where the code page is UTF-8 (the most that any code page takes, when it is unknown).
-    CPINFO codePage;
-    int charBytes =
-        GetCPInfo(CP_ACP, &codePage) && codePage.MaxCharSize > 0 ? (int)codePage.MaxCharSize : 4;
-    int size = length * charBytes + 1; // the text and a NUL
+    int size = AnsiTextRoom(length) + 1; // the text and a NUL
     char *address = BufferReserve(size, position);
     int copied = 0;
     if (length > 0) {

@@ -51,6 +51,49 @@ std::vector<std::string> SplitLines(const std::string &text) {
     }
 }
 
+std::string AnsiText(const std::wstring &text) {
+    if (text.empty()) {
+        return std::string();
+    }
+    // UTF-8 has every character and takes no question of a default one.
+    bool utf8 = GetACP() == CP_UTF8;
+    DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL defaulted = FALSE;
+    BOOL *defaultedAt = utf8 ? nullptr : &defaulted;
+    int size = WideCharToMultiByte(CP_ACP, flags, text.data(), (int)text.size(), 0, 0, 0, 0);
+    std::string bytes(size > 0 ? size : 0, 0);
+    WideCharToMultiByte(CP_ACP, flags, text.data(), (int)text.size(), &bytes[0], size, 0,
+                        defaultedAt);
+    return defaulted || size <= 0 ? std::string() : bytes;
+}
+
+std::wstring WideText(const std::string &text) {
+    if (text.empty()) {
+        return std::wstring();
+    }
+    int size = MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), 0, 0);
+    std::wstring wide(size > 0 ? size : 0, 0);
+    MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), &wide[0], size);
+    return wide;
+}
+
+std::wstring CodePageLine() {
+    static const wchar_t *const lines[] = {
+        // "Chinese memo: UUID list", in code page 936 and not in 932.
+        L"\u4E2D\u6587\u7684\u5907\u5FD8\u5F55\uFF1A\uFF35\uFF35\uFF29\uFF24\u4E00\u89C8\u8868",
+        // "Japanese memo: UUID list", in code page 932.
+        L"\u65E5\u672C\u8A9E\u306E\u30E1\u30E2\uFF1A\uFF35\uFF35\uFF29\uFF24\u4E00\u89A7",
+        // Western European, in code page 1252: accents, the en dash, the euro sign, a half.
+        L"Gr\u00FC\u00DFe \u2013 \u00DCbersicht: 10 \u20AC f\u00FCr \u00BD",
+    };
+    for (const wchar_t *line : lines) {
+        if (!AnsiText(line).empty()) {
+            return line;
+        }
+    }
+    return L"memo: UUID list";
+}
+
 // Opens the clipboard, waiting up to a second while another reader (Wine's own clipboard
 // synchronisation among them) has it open for a moment. It opens with a message-only window of the
 // calling thread: Wine lets a second OpenClipboard without a window succeed while another thread
@@ -84,6 +127,44 @@ bool ReadClipboardText(std::string *text) {
     }
     CloseClipboard();
     return found;
+}
+
+bool ReadClipboardUnicodeText(std::wstring *text) {
+    if (!OpenClipboardWaiting()) {
+        return false;
+    }
+    bool found = false;
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    if (data) {
+        const wchar_t *address = (const wchar_t *)GlobalLock(data);
+        if (address) {
+            *text = std::wstring(address, wcsnlen(address, GlobalSize(data) / sizeof(wchar_t)));
+            found = true;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return found;
+}
+
+bool WriteClipboardUnicodeText(const std::wstring &text) {
+    if (!OpenClipboardWaiting()) {
+        return false;
+    }
+    EmptyClipboard();
+    bool written = false;
+    SIZE_T size = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (block) {
+        memcpy(GlobalLock(block), text.c_str(), size);
+        GlobalUnlock(block);
+        written = SetClipboardData(CF_UNICODETEXT, block) != 0;
+        if (!written) {
+            GlobalFree(block);
+        }
+    }
+    CloseClipboard();
+    return written;
 }
 
 bool WriteClipboardText(const std::string &text) {

@@ -18,8 +18,22 @@ void StartRuntimeForTests();
 std::string ControlText(ObjectNumber number);
 // The lines of a text with CRLF line ends.
 std::vector<std::string> SplitLines(const std::string &text);
+// Text of the ANSI code page that the process runs in: the code page's bytes of a Unicode text,
+// empty when the code page lacks one of its characters, and the way back.
+std::string AnsiText(const std::wstring &text);
+std::wstring WideText(const std::string &text);
+// A line that the ANSI code page of the process can hold, with characters of the most bytes it
+// has: Japanese in code page 932 and Chinese in 936 (two bytes a character), accented Western text
+// in 1252 and where neither of those fits, plain ASCII where nothing else does.
+std::wstring CodePageLine();
+
 // The clipboard's CF_TEXT text; false when there is none or the clipboard cannot be opened.
 bool ReadClipboardText(std::string *text);
+// The clipboard's CF_UNICODETEXT text, as a program that pastes Unicode text reads it (the system
+// makes it from the CF_TEXT text); false when there is none or the clipboard cannot be opened.
+bool ReadClipboardUnicodeText(std::wstring *text);
+// Puts a text on the clipboard as CF_UNICODETEXT only, as a Unicode program copies it.
+bool WriteClipboardUnicodeText(const std::wstring &text);
 // Puts a text on the clipboard as CF_TEXT.
 bool WriteClipboardText(const std::string &text);
 

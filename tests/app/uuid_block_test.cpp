@@ -307,6 +307,29 @@ TEST_F(UuidBlockTest, CopyPutsTheWholeTextOnTheClipboard) {
     EXPECT_EQ(2u + 5 * 5, SplitLines(text).size());
 }
 
+// Copy puts every byte of the text on the clipboard, also with lines of the code page's own
+// characters before and after a block (two bytes each in code pages 932 and 936), and a program
+// that pastes Unicode text reads the characters shown.
+TEST_F(UuidBlockTest, CopyIsByteExactInTheCodePage) {
+    const std::wstring line = CodePageLine();
+    const std::string bytes = AnsiText(line);
+    ASSERT_FALSE(bytes.empty());
+    UUID uuid =
+        MakeUuid(0x0A1B2C3D, 0x00E5, 0x4F60, {0x9C, 0x07, 0xFF, 0x00, 0x81, 0x2D, 0x0E, 0x7A});
+    Supply({uuid});
+    GenerateUuidBlock(TEXT, 1);
+    AddControlItem(TEXT, 0, bytes.c_str());
+    AddControlItem(TEXT, -1, bytes.c_str());
+    const std::string expected = bytes + "\r\n" + ExpectedBlock({uuid}) + "\r\n" + bytes;
+
+    ASSERT_TRUE(WriteClipboardText("something else"));
+    CopyTextAreaText(TEXT);
+    EXPECT_EQ(expected, ClipboardText());
+    std::wstring pasted;
+    ASSERT_TRUE(ReadClipboardUnicodeText(&pasted));
+    EXPECT_EQ(WideText(expected), pasted);
+}
+
 // A text area number that names no control: lines are built and dropped, Copy gives the empty
 // text, and nothing else changes.
 TEST_F(UuidBlockTest, MissingTextAreaDoesNothing) {

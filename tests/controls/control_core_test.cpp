@@ -545,6 +545,31 @@ TEST_F(ControlCoreTest, EmptySlotsDoNothingOrReadTheWindowText) {
     stringBuffer.cursor = 0;
 }
 
+// A window that answers a length short of its text and fills all the room that WM_GETTEXT gives it,
+// leaving no NUL, as a rich edit does with a text of two-byte characters.
+WNDPROC overfullNext;
+LRESULT CALLBACK OverfullText(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_GETTEXTLENGTH: return 2;
+    case WM_GETTEXT: memset((char *)lParam, 'w', wParam); return (LRESULT)wParam;
+    default: return CallWindowProcA(overfullNext, window, message, wParam, lParam);
+    }
+}
+
+// The read of a window text takes the bytes that the window says it copied into the room made
+// for them, and nothing that lies beyond that room in the string buffer.
+TEST_F(ControlCoreTest, AWindowTextReadStaysInsideItsRoom) {
+    HWND button = (HWND)CreateTestButton(1);
+    overfullNext = (WNDPROC)SetWindowLongPtrA(button, GWLP_WNDPROC, (LONG_PTR)OverfullText);
+    // Bytes beyond the cursor that are no part of any text.
+    int mark = stringBuffer.cursor;
+    BufferAppend(std::string(64, 'x').c_str());
+    stringBuffer.cursor = mark;
+    EXPECT_EQ(std::string(2 * AnsiCharacterBytes(), 'w'), ControlText(1));
+    EXPECT_EQ(mark, stringBuffer.cursor);
+    SetWindowLongPtrA(button, GWLP_WNDPROC, (LONG_PTR)overfullNext);
+}
+
 // A null text is the empty item.
 TEST_F(ControlCoreTest, NullItemIsTheEmptyItem) {
     CreateTestTextArea(2);

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -250,6 +251,101 @@ TEST_F(TextAreaTest, ALongLineReadsBackWhole) {
         EXPECT_TRUE(line == Line(1)) << "read " << Line(1).size() << " characters";
         EXPECT_EQ("end", Line(2));
     }
+}
+
+// The text as the control shows it, in Unicode, each line break as CR LF.
+std::wstring ShownText(HWND area) {
+    std::wstring text(0x20000, 0);
+    GETTEXTEX get = {};
+    get.cb = (DWORD)text.size() * (DWORD)sizeof(wchar_t);
+    get.flags = GT_USECRLF;
+    get.codepage = 1200; // UTF-16
+    text.resize(SendMessageW(area, EM_GETTEXTEX, (WPARAM)&get, (LPARAM)&text[0]));
+    return text;
+}
+
+// A short block as the generator writes it, and the same as one text with CR LF between lines.
+const std::vector<const char *> BLOCK = {
+    "DataSection", "  Uuid_Number_1:", "  Data.l $0A1B2C3D", "  Data.w $00E5, $4F60",
+    "  ",          "EndDataSection"};
+const char BLOCK_TEXT[] = "DataSection\r\n  Uuid_Number_1:\r\n  Data.l $0A1B2C3D\r\n"
+                          "  Data.w $00E5, $4F60\r\n  \r\nEndDataSection";
+
+// Characters as the user's input reaches the control: WM_UNICHAR, which carries each one whole,
+// as an input method or a program that posts input delivers it.
+void TypeInto(HWND area, const std::wstring &text) {
+    for (wchar_t character : text) {
+        SendMessageW(area, WM_UNICHAR, character, 1);
+    }
+}
+
+// A Unicode text pasted from the clipboard.
+void PasteInto(HWND area, const std::wstring &text) {
+    ASSERT_TRUE(WriteClipboardUnicodeText(text));
+    SendMessageA(area, WM_PASTE, 0, 0);
+}
+
+// A line of the code page that the program runs in reads back byte for byte, whether the program
+// set it, the user typed or pasted it, alone or before or after a block: in code pages 932 and 936
+// most of its characters take two bytes, and the whole text is read in bytes, not in characters.
+TEST_F(TextAreaTest, TextOfTheCodePageReadsBackByteForByte) {
+    const std::wstring line = CodePageLine();
+    const std::string bytes = AnsiText(line);
+    ASSERT_FALSE(bytes.empty());
+    const std::string block = BLOCK_TEXT;
+    const struct {
+        const char *name;
+        std::function<void()> put;
+        std::string text;
+    } cases[] = {
+        {"set", [&] { ops->setText(record, bytes.c_str()); }, bytes},
+        {"typed", [&] { TypeInto(area, line); }, bytes},
+        {"pasted", [&] { PasteInto(area, line); }, bytes},
+        {"appended after a block",
+         [&] {
+             Append(BLOCK);
+             AddControlItem(AREA, -1, bytes.c_str());
+         },
+         block + "\r\n" + bytes},
+        {"pasted after a block",
+         [&] {
+             Append(BLOCK);
+             SendMessageA(area, EM_SETSEL, -1, -1);
+             PasteInto(area, L"\r\n" + line);
+         },
+         block + "\r\n" + bytes},
+        {"typed at the top of a block",
+         [&] {
+             Append(BLOCK);
+             SendMessageA(area, EM_SETSEL, 0, 0);
+             TypeInto(area, line);
+         },
+         bytes + block},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearControlItems(AREA);
+        c.put();
+        ASSERT_EQ(WideText(c.text), ShownText(area)) << "the control does not show the text";
+        EXPECT_EQ(c.text, Text());
+    }
+}
+
+// A line of 40,000 characters of the code page (80,000 bytes where they take two) between two
+// others: the whole text and the line read back whole.
+TEST_F(TextAreaTest, ALongLineOfTheCodePageReadsBackWhole) {
+    std::wstring line;
+    while (line.size() < 40000) {
+        line += CodePageLine();
+    }
+    line.resize(40000);
+    const std::string bytes = AnsiText(line);
+    ASSERT_FALSE(bytes.empty());
+    Append({"DataSection", bytes.c_str(), "EndDataSection"});
+    EXPECT_TRUE("DataSection\r\n" + bytes + "\r\nEndDataSection" == Text())
+        << "read " << Text().size() << " bytes";
+    EXPECT_TRUE(bytes == Line(1)) << "read " << Line(1).size() << " bytes";
+    EXPECT_EQ("EndDataSection", Line(2));
 }
 
 TEST_F(TextAreaTest, OneLineReadsWithoutItsBreak) {
@@ -548,12 +644,15 @@ TEST_F(TextAreaLibraryTest, WithoutTheNewerLibraryTheOlderServes) {
         EXPECT_EQ(0, lstrcmpiA("RichEdit", className)) << className;
         AddControlItem(number, -1, "one");
         AddControlItem(number, -1, "two");
+        // A line of the code page, whose characters may take two bytes each.
+        const std::string line = AnsiText(CodePageLine());
+        AddControlItem(number, -1, line.c_str());
         // The older control may end its lines with LF alone, or with CR LF.
         std::string text = ControlText(number);
-        EXPECT_TRUE(text == "one\r\ntwo" || text == "one\ntwo") << text;
+        EXPECT_TRUE(text == "one\r\ntwo\r\n" + line || text == "one\ntwo\n" + line) << text;
         ControlRecord *record = RecordOf(number);
         ASSERT_NE(nullptr, record);
-        EXPECT_EQ(2, record->ops->countItems(record));
+        EXPECT_EQ(3, record->ops->countItems(record));
     }
     EXPECT_EQ((std::vector<std::string>{"RICHED20.DLL", "RICHED32.DLL"}), LoadCounter::loaded);
     EXPECT_EQ((HMODULE)0, richEdit20Module);

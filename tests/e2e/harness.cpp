@@ -158,19 +158,29 @@ void TypeText(const char *text) {
 
 // What a user sees -----------------------------------------------------------------------------
 
+std::wstring WindowTextW(HWND window) {
+    // No length is asked for: a rich edit counts its length in characters, and from another
+    // process it may answer none. The room grows until the copy leaves some of it unused.
+    for (size_t room = 0x8000; room <= 0x1000000; room *= 4) {
+        std::vector<wchar_t> buffer(room, 0);
+        DWORD_PTR copied = 0;
+        if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), (LPARAM)buffer.data(),
+                                 SMTO_ABORTIFHUNG, WAIT_LIMIT_MS, &copied)) {
+            return std::wstring();
+        }
+        if (copied + 1 < room) {
+            return std::wstring(buffer.data(), wcsnlen(buffer.data(), copied));
+        }
+    }
+    return std::wstring();
+}
+
 std::string WindowText(HWND window) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, WAIT_LIMIT_MS,
-                             &length)) {
-        return std::string();
-    }
-    std::vector<char> buffer(length + 1, 0);
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, buffer.size(), (LPARAM)buffer.data(),
-                             SMTO_ABORTIFHUNG, WAIT_LIMIT_MS, &copied)) {
-        return std::string();
-    }
-    return std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
+    std::wstring text = WindowTextW(window);
+    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), (int)text.size(), 0, 0, 0, 0);
+    std::string bytes(size > 0 ? size : 0, 0);
+    WideCharToMultiByte(CP_ACP, 0, text.data(), (int)text.size(), &bytes[0], size, 0, 0);
+    return bytes;
 }
 
 std::string WindowClass(HWND window) {

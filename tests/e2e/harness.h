@@ -43,7 +43,9 @@ void PressKeyWith(WORD modifier, WORD virtualKey);
 void TypeText(const char *text);
 
 // What a user sees.
-// The window's text (WM_GETTEXT, across processes); empty when the window does not answer.
+// The window's text (WM_GETTEXT, across processes), in Unicode as the window shows it, and in the
+// ANSI code page; empty when the window does not answer.
+std::wstring WindowTextW(HWND window);
 std::string WindowText(HWND window);
 std::string WindowClass(HWND window);
 // The window that has the keyboard focus in the thread of the given window, or 0.

@@ -47,6 +47,37 @@ TEST(QuorvelCopy, AfterStartCopiesTheTextByteForByte) {
     EXPECT_EQ(text, copied);
 }
 
+// A line of the code page that the tool runs in, pasted from a Unicode program at the top of the
+// block and on a line after it: Copy puts every byte of the text shown on the clipboard, and a
+// program that pastes Unicode text reads the characters shown (in code pages 932 and 936 most of
+// them take two bytes).
+TEST(QuorvelCopy, PastedTextOfTheCodePageIsCopiedWhole) {
+    QuorvelTool tool;
+    ASSERT_TRUE(tool.Launch()) << tool.fault;
+    std::string block;
+    ASSERT_TRUE(tool.StartAndWait(&block));
+    const std::wstring line = CodePageLine();
+    ASSERT_TRUE(WaitUntil([&] { return WriteClipboardUnicodeText(line); }));
+    ClickWindow(tool.textArea);
+    PressKeyWith(VK_CONTROL, VK_HOME);
+    PressKeyWith(VK_CONTROL, 'V');
+    PressKeyWith(VK_CONTROL, VK_END);
+    PressKey(VK_RETURN);
+    PressKeyWith(VK_CONTROL, 'V');
+    const std::wstring shown = line + WideText(block) + L"\r\n" + line;
+    ASSERT_TRUE(WaitUntil([&] { return WindowTextW(tool.textArea) == shown; }))
+        << "the text area shows " << WindowText(tool.textArea).size() << " bytes";
+
+    std::string copied;
+    ASSERT_TRUE(CopyAndWait(tool, &copied));
+    EXPECT_TRUE(AnsiText(shown) == copied)
+        << "copied " << copied.size() << " of " << AnsiText(shown).size() << " bytes";
+    std::wstring pasted;
+    ASSERT_TRUE(ReadClipboardUnicodeText(&pasted));
+    EXPECT_TRUE(shown == pasted) << "a Unicode program reads " << pasted.size() << " of "
+                                 << shown.size() << " characters";
+}
+
 // The clipboard's text in a format, as another program pastes it: the ANSI, Unicode or OEM text,
 // turned into the ANSI code page. False when the format is not there.
 bool ReadClipboardFormat(UINT format, std::string *text) {

@@ -49,6 +49,16 @@ const int SETTLING_ACTIONS = 100; // the figures to hold are taken after these
 // among the figures calibrated on Wine). A leak of 68 bytes or more per action exceeds the slack;
 // the runtime's own heaps are held to the exact block.
 const SIZE_T COMMITTED_SLACK = 256 * 1024;
+// Committed memory is sampled every SAMPLE_ACTIONS actions after the settling, each time in the
+// same state (a block of 99 identifiers just copied: every tenth Start writes one). Under Wine in
+// code page 932 the system commits about 2 MiB once, at a moment that varies from run to run (after
+// 120 actions in one run, after 500 in another) and never again. A rise between two samples of
+// ONE_TIME_STEP or more is taken for that step, which does not grow with the number of actions,
+// and the largest such rise is left out of the growth; the heaps' usual rises, some pages to about
+// 120 KiB at a time, count in full. A leak still shows: it rises between every two samples.
+const int SAMPLE_ACTIONS = 20;
+const SIZE_T ONE_TIME_STEP = 1024 * 1024;
+static_assert(SETTLING_ACTIONS % SAMPLE_ACTIONS == 0, "the samples meet the settling figure");
 
 // The main window is shown, as the program shows it.
 TEST(Soak, StartAndCopyTwoThousandTimesEachLeaveNothingBehind) {
@@ -60,12 +70,20 @@ TEST(Soak, StartAndCopyTwoThousandTimesEachLeaveNothingBehind) {
     pump.Drain();
 
     Figures settled = {};
+    SIZE_T sample = 0, largestRise = 0;
     int starts = 0, copies = 0, wrongBlocks = 0, wrongCopies = 0;
     std::string block;
     for (int action = 0; action < START_ACTIONS + COPY_ACTIONS; action++) {
         if (action == SETTLING_ACTIONS) {
             pump.Drain();
             settled = TakeFigures();
+            sample = settled.committed;
+        } else if (action > SETTLING_ACTIONS && action % SAMPLE_ACTIONS == 0) {
+            SIZE_T now = CommittedBytes();
+            if (now > sample && now - sample > largestRise) {
+                largestRise = now - sample;
+            }
+            sample = now;
         }
         if (action % 2 == 0) {
             // Every tenth Start writes 99 identifiers, the others one.
@@ -92,10 +110,14 @@ TEST(Soak, StartAndCopyTwoThousandTimesEachLeaveNothingBehind) {
     }
     pump.Drain();
     Figures last = TakeFigures();
+    if (last.committed > sample && last.committed - sample > largestRise) {
+        largestRise = last.committed - sample;
+    }
 
     PrintFigures("after the first 100 actions", settled);
     PrintFigures("after all 4000 actions", last);
-    printf("%d events dispatched\n", pump.events);
+    printf("%d events dispatched; the largest rise between two samples: %lu bytes\n", pump.events,
+           (unsigned long)largestRise);
     EXPECT_EQ(START_ACTIONS, starts);
     EXPECT_EQ(COPY_ACTIONS, copies);
     EXPECT_EQ(0, wrongBlocks);
@@ -105,7 +127,8 @@ TEST(Soak, StartAndCopyTwoThousandTimesEachLeaveNothingBehind) {
     EXPECT_EQ(settled.objectBlocks, last.objectBlocks);
     EXPECT_EQ(settled.stringBlocks, last.stringBlocks);
     EXPECT_TRUE(settled.windows == last.windows);
-    EXPECT_LE(last.committed, settled.committed + COMMITTED_SLACK);
+    SIZE_T oneTimeStep = largestRise >= ONE_TIME_STEP ? largestRise : 0;
+    EXPECT_LE(last.committed - oneTimeStep, settled.committed + COMMITTED_SLACK);
     EXPECT_EQ(0, quitFlag);
 
     ShutdownLibraries();

@@ -58,6 +58,23 @@ TEST(CopyTextToClipboard, HandsOverLineBreaksAndEveryByteAsTheyAre) {
     EXPECT_EQ(memcmp(content.bytes, text, sizeof text), 0);
 }
 
+// A program that pastes Unicode text reads CF_UNICODETEXT, which the system makes from the CF_TEXT
+// text: it gets the characters copied, also where the input language's code page is not the one
+// the text is in (code page 936 under an English keyboard, as the tests run it).
+TEST(CopyTextToClipboard, AUnicodeReaderGetsTheCharactersCopied) {
+    const std::wstring line = CodePageLine() + L"\r\nEndDataSection";
+    const std::string bytes = AnsiText(line);
+    ASSERT_FALSE(bytes.empty());
+    ASSERT_NE(CopyTextToClipboard("previous content"), nullptr);
+    EXPECT_NE(CopyTextToClipboard(bytes.c_str()), nullptr);
+    std::string copied;
+    ASSERT_TRUE(::ReadClipboardText(&copied));
+    EXPECT_EQ(bytes, copied);
+    std::wstring pasted;
+    ASSERT_TRUE(ReadClipboardUnicodeText(&pasted));
+    EXPECT_EQ(line, pasted);
+}
+
 TEST(CopyTextToClipboard, ChangesNothingWhileAnotherProcessHoldsTheClipboard) {
     ASSERT_NE(CopyTextToClipboard("content before"), nullptr);
     ClipboardHolderProcess holder;
