@@ -111,79 +111,72 @@ static bool OpenClipboardWaiting() {
     return false;
 }
 
-bool ReadClipboardText(std::string *text) {
+// The bytes of a clipboard format as another program reads them, up to the block's size; false
+// when the format is not there or the clipboard cannot be opened.
+static bool ReadClipboardBytes(UINT format, std::string *bytes) {
     if (!OpenClipboardWaiting()) {
         return false;
     }
     bool found = false;
-    HANDLE data = GetClipboardData(CF_TEXT);
+    HANDLE data = GetClipboardData(format);
     if (data) {
         const char *address = (const char *)GlobalLock(data);
         if (address) {
-            *text = std::string(address, strnlen(address, GlobalSize(data)));
+            *bytes = std::string(address, GlobalSize(data));
             found = true;
             GlobalUnlock(data);
         }
     }
     CloseClipboard();
     return found;
+}
+
+// Replaces the clipboard's content with the bytes as one format, as another program copies them.
+static bool WriteClipboardBytes(UINT format, const void *bytes, SIZE_T size) {
+    if (!OpenClipboardWaiting()) {
+        return false;
+    }
+    EmptyClipboard();
+    bool written = false;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (block) {
+        memcpy(GlobalLock(block), bytes, size);
+        GlobalUnlock(block);
+        written = SetClipboardData(format, block) != 0;
+        if (!written) {
+            GlobalFree(block);
+        }
+    }
+    CloseClipboard();
+    return written;
+}
+
+bool ReadClipboardText(std::string *text) {
+    std::string bytes;
+    if (!ReadClipboardBytes(CF_TEXT, &bytes)) {
+        return false;
+    }
+    *text = std::string(bytes.c_str(), strnlen(bytes.c_str(), bytes.size()));
+    return true;
 }
 
 bool ReadClipboardUnicodeText(std::wstring *text) {
-    if (!OpenClipboardWaiting()) {
+    std::string bytes;
+    if (!ReadClipboardBytes(CF_UNICODETEXT, &bytes)) {
         return false;
     }
-    bool found = false;
-    HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    if (data) {
-        const wchar_t *address = (const wchar_t *)GlobalLock(data);
-        if (address) {
-            *text = std::wstring(address, wcsnlen(address, GlobalSize(data) / sizeof(wchar_t)));
-            found = true;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return found;
+    std::wstring wide(bytes.size() / sizeof(wchar_t), 0);
+    memcpy(&wide[0], bytes.data(), wide.size() * sizeof(wchar_t));
+    *text = std::wstring(wide.c_str(), wcsnlen(wide.c_str(), wide.size()));
+    return true;
 }
 
 bool WriteClipboardUnicodeText(const std::wstring &text) {
-    if (!OpenClipboardWaiting()) {
-        return false;
-    }
-    EmptyClipboard();
-    bool written = false;
-    SIZE_T size = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (block) {
-        memcpy(GlobalLock(block), text.c_str(), size);
-        GlobalUnlock(block);
-        written = SetClipboardData(CF_UNICODETEXT, block) != 0;
-        if (!written) {
-            GlobalFree(block);
-        }
-    }
-    CloseClipboard();
-    return written;
+    return WriteClipboardBytes(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
 }
 
 bool WriteClipboardText(const std::string &text) {
-    if (!OpenClipboardWaiting()) {
-        return false;
-    }
-    EmptyClipboard();
-    bool written = false;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    if (block) {
-        memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
-        GlobalUnlock(block);
-        written = SetClipboardData(CF_TEXT, block) != 0;
-        if (!written) {
-            GlobalFree(block);
-        }
-    }
-    CloseClipboard();
-    return written;
+    return WriteClipboardBytes(CF_TEXT, text.c_str(), text.size() + 1);
 }
 
 OtherThreadWindow::OtherThreadWindow(DWORD style, int childId) : style(style), childId(childId) {
