@@ -98,6 +98,8 @@ static void EventsReleaseDrops(EventState *state, bool keepQueued) {
     state->dropData = 0;
 }
 
+static void EventsKeepRaisedOutside(EventState *state);
+
 DropRecord *IssueDropRecord(int dataSize) {
     DropRecord *record = (DropRecord *)HeapAlloc(processHeap, HEAP_ZERO_MEMORY, sizeof(DropRecord));
     if (!record) {
@@ -125,7 +127,7 @@ bool TakeDropRecord(EventState *state, LPARAM pointer) {
     if (!EventsUnlinkDrop(&outstandingDrops, (const void *)pointer)) {
         return false;
     }
-    KeepEventRaisedOutside(state);
+    EventsKeepRaisedOutside(state);
     DropRecord *record = (DropRecord *)pointer;
     record->link = takenDrops;
     takenDrops = record;
@@ -188,10 +190,17 @@ static void EventsDiscardRaised(EventState *state) {
     }
 }
 
-void KeepEventRaisedOutside(EventState *state) {
+// Outside any dispatch of WaitEvent or FlushWindowMessages, moves a pending immediate event into
+// the queue before something overwrites its fields.
+static void EventsKeepRaisedOutside(EventState *state) {
     if (dispatchDepth == 0) {
         EventsQueueRaised(state);
     }
+}
+
+void RaiseImmediateEvent(EventState *state, int code) {
+    EventsKeepRaisedOutside(state);
+    state->pendingCode = code;
 }
 
 // Takes the oldest queued event off the queue and makes it the current event; returns its code.
@@ -297,7 +306,7 @@ int WaitEvent(int timeout) {
 }
 
 void PushPendingEvent(EventState *state, int code, ObjectNumber window) {
-    KeepEventRaisedOutside(state);
+    EventsKeepRaisedOutside(state);
     PendingEvent *tail = state->queueTail;
     if (tail && !tail->raised && tail->code == code && tail->window == window) {
         return;

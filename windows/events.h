@@ -67,11 +67,11 @@ int WaitEvent(int timeout = -1);
 // Appends a window event to the queue, unless it repeats the newest one. An immediate event raised
 // outside WaitEvent and still pending goes into the queue before it.
 void PushPendingEvent(EventState *state, int code, ObjectNumber window);
-// Called by the window procedure before it raises an immediate event. Outside WaitEvent and
-// FlushWindowMessages, an immediate event raised earlier and not yet handed out goes into the
-// queue with its fields, so that the new one does not overwrite it; within them the new code
-// replaces the old, as the last event of one dispatch.
-void KeepEventRaisedOutside(EventState *state);
+// Raises an immediate event with the given code; the caller then writes its source and detail.
+// Outside WaitEvent and FlushWindowMessages, an immediate event raised earlier and not yet handed
+// out first goes into the queue with its fields, so that the new one does not overwrite it; within
+// them the new code replaces the old, as the last event of one dispatch.
+void RaiseImmediateEvent(EventState *state, int code);
 // Dispatches every waiting message without returning events, then discards every immediate event
 // raised before or during the flush and not yet handed out (pendingCode, and those queued while
 // they were raised outside WaitEvent): a change that a control makes and then flushes raises

@@ -50,6 +50,12 @@ static void TrustAddMark(TrustMarks *marks, HWND window) {
     marks->windows[marks->count++] = window;
 }
 
+// Messages that only arise within the thread that owns the window (see the header).
+static bool IsThreadOnlyMessage(UINT message) {
+    return message == WM_NOTIFY || message == WM_NCCREATE || message == WM_CREATE ||
+           message == WM_DESTROY || message == WM_NCDESTROY;
+}
+
 // WH_GETMESSAGE: a posted thread-only message becomes WM_NULL, for every loop that retrieves it.
 static LRESULT CALLBACK TrustRetrievedMessage(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION) {
@@ -79,11 +85,6 @@ void InitMessageTrust(WNDPROC classProcedure) {
     DWORD thread = GetCurrentThreadId();
     trustMessageHook = SetWindowsHookExA(WH_GETMESSAGE, TrustRetrievedMessage, 0, thread);
     trustCbtHook = SetWindowsHookExA(WH_CBT, TrustCreationOrDestruction, 0, thread);
-}
-
-bool IsThreadOnlyMessage(UINT message) {
-    return message == WM_NOTIFY || message == WM_NCCREATE || message == WM_CREATE ||
-           message == WM_DESTROY || message == WM_NCDESTROY;
 }
 
 // A destruction is genuine while the window, or a window it goes with, is being destroyed on this

@@ -27,9 +27,6 @@
 // subclassing, never see a genuine one.
 void InitMessageTrust(WNDPROC classProcedure);
 
-// Messages that only arise within the thread that owns the window (see above).
-bool IsThreadOnlyMessage(UINT message);
-
 // True when a window procedure of the thread may act on the message (see above); always true for
 // a message that is not thread-only.
 bool IsMessageTrusted(HWND window, UINT message, LPARAM lParam);

@@ -58,25 +58,21 @@ static LRESULT TranslateCommand(EventState *state, HWND window, WPARAM wParam, L
         return 0;
     }
     if (lParam) {
-        KeepEventRaisedOutside(state);
-        state->pendingCode = EVENT_CONTROL;
+        // A child whose identifier is -10000 sends menu commands.
+        ObjectNumber id = GetWindowLongA((HWND)lParam, GWL_ID);
+        bool menu = id == -10000;
+        RaiseImmediateEvent(state, menu ? EVENT_MENU : EVENT_CONTROL);
         state->detail = HIWORD(wParam);
-        state->source = GetWindowLongA((HWND)lParam, GWL_ID);
-        if (state->source == -10000) {
-            state->pendingCode = EVENT_MENU;
-            state->source = LOWORD(wParam);
-        }
+        state->source = menu ? LOWORD(wParam) : id;
     } else if (HIWORD(wParam) == 0) {
-        KeepEventRaisedOutside(state);
-        state->pendingCode = EVENT_MENU;
+        RaiseImmediateEvent(state, EVENT_MENU);
         state->source = (ObjectNumber)wParam;
     } else if (LOWORD(wParam) == CMD_FOCUS_NEXT) {
         MoveControlFocus(0);
     } else if (LOWORD(wParam) == CMD_FOCUS_PREVIOUS) {
         MoveControlFocus(1);
     } else {
-        KeepEventRaisedOutside(state);
-        state->pendingCode = EVENT_MENU;
+        RaiseImmediateEvent(state, EVENT_MENU);
         state->source = LOWORD(wParam);
     }
     return 0;
@@ -84,8 +80,7 @@ static LRESULT TranslateCommand(EventState *state, HWND window, WPARAM wParam, L
 
 // MSG_TRAY_DEFERRED: a tray click of a known kind becomes EVENT_TRAY.
 static LRESULT TranslateTrayClick(EventState *state, WPARAM wParam, LPARAM lParam) {
-    KeepEventRaisedOutside(state);
-    state->pendingCode = EVENT_TRAY;
+    RaiseImmediateEvent(state, EVENT_TRAY);
     state->source = (ObjectNumber)wParam;
     for (const auto &click : trayClicks) {
         if (click.mouseMessage == lParam) {
@@ -167,8 +162,7 @@ LRESULT TranslateWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
     case MSG_TRAY_NOTIFY: PostMessageA(window, MSG_TRAY_DEFERRED, wParam, lParam); return 0;
     case MSG_TRAY_DEFERRED: return TranslateTrayClick(state, wParam, lParam);
     case MSG_CONTROL_EVENT:
-        KeepEventRaisedOutside(state);
-        state->pendingCode = EVENT_CONTROL;
+        RaiseImmediateEvent(state, EVENT_CONTROL);
         state->source = (ObjectNumber)wParam;
         state->detail = (int)lParam;
         return 0;
@@ -176,12 +170,12 @@ LRESULT TranslateWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
         // Only a drop record that this process issued and that no drop message has carried yet
         // is taken: anything else raises no event and nothing is read through it.
         if (TakeDropRecord(state, lParam)) {
-            state->pendingCode = EVENT_WINDOW_DROP;
+            RaiseImmediateEvent(state, EVENT_WINDOW_DROP);
         }
         return 0;
     case MSG_CONTROL_DROP:
         if (TakeDropRecord(state, lParam)) {
-            state->pendingCode = EVENT_CONTROL_DROP;
+            RaiseImmediateEvent(state, EVENT_CONTROL_DROP);
             state->source = (ObjectNumber)wParam;
         }
         return 0;

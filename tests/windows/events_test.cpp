@@ -552,10 +552,6 @@ TEST_F(EventsTest, ADiscardedRecordIsFreedAndNoLongerTaken) {
     EXPECT_FALSE(IsBusyHeapBlock(processHeap, taken));
 }
 
-} // namespace
-
-namespace {
-
 // The program's own import entries of the calls that a wait makes.
 extern "C" BOOL(WINAPI *importedPeekMessageA)(MSG *, HWND, UINT, UINT,
                                               UINT) __asm__("__imp__PeekMessageA@20");
